@@ -1,0 +1,55 @@
+# Quick start: `make run` and `make test`. Both first install what is missing
+# from Debian's packages (as root), then configure and build in build/.
+
+PACKAGES := cmake g++ make pkg-config qt6-base-dev libgl-dev \
+  libopencv-objdetect-dev libopencv-imgcodecs-dev libopencv-imgproc-dev \
+  opencv-data libjpeg62-turbo-dev libjpeg-turbo-progs fonts-wqy-microhei \
+  xvfb xauth
+
+BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
+JOBS ?= $(shell nproc)
+
+.PHONY: deps build run test sanitize bench clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
+	  done | tr '\n' ' '); \
+	if [ -n "$${missing% }" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing: $$missing"; \
+	    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing; \
+	  else \
+	    echo "Missing Debian packages. Install them with:"; \
+	    echo "  sudo apt-get install $$missing"; \
+	    exit 1; \
+	  fi; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD)
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/exam-photo
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer; any
+# finding fails the run.
+sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DEXAM_SANITIZE=ON
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && \
+	  ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	./$(BUILD)/bench/exam-photo-bench
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

@@ -1,0 +1,33 @@
+#pragma once
+// libjpeg's error handling, shared by the decoder and the encoder: warnings are
+// dropped and an error jumps back to the caller instead of ending the process.
+#include <csetjmp>
+#include <cstdio>  // jpeglib.h needs FILE and size_t first
+#include <stdexcept>
+
+#include <jpeglib.h>
+
+namespace photo {
+
+// A codec failure; its text is "JPEG error #<code>" with libjpeg's message code.
+class JpegError : public std::runtime_error {
+public:
+    explicit JpegError(int code);
+    int code() const { return code_; }
+
+private:
+    int code_;
+};
+
+// Put one of these on the stack, call Install() before jpeg_create_*, then
+// `if (setjmp(mgr.jump)) { ...destroy...; throw JpegError(mgr.code); }`.
+// Between setjmp and the library calls keep only trivially destructible locals.
+struct JpegErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    int code = 0;
+
+    jpeg_error_mgr* Install();
+};
+
+}  // namespace photo
