@@ -1,0 +1,113 @@
+#include "export/upload_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <chrono>
+#include <random>
+
+namespace upload {
+
+FileError::FileError(const QString& message) : std::runtime_error(message.toStdString()) {}
+
+namespace {
+
+constexpr int kTagDigits = 8;
+constexpr int kLargestDraw = 99999999;
+
+QString ShownPath(const QString& fileName) {
+    return QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
+}
+
+QString CreateFailure(const QString& fileName, const QString& reason) {
+    return QStringLiteral("Cannot create file \"%1\". %2").arg(ShownPath(fileName), reason);
+}
+
+QString WriteFailure(const QString& fileName, const QString& reason) {
+    return QStringLiteral("Cannot write file \"%1\". %2").arg(ShownPath(fileName), reason);
+}
+
+bool WriteAll(QIODevice& device, const QByteArray& data) {
+    return device.write(data) == data.size();
+}
+
+void WriteFile(const QString& fileName, const QByteArray& jpeg, bool tagged) {
+    QSaveFile file(fileName);
+    file.setDirectWriteFallback(true);
+    // Unbuffered: every write reaches the file at once, so a failure is seen
+    // where it happens and no pending bytes stand in the way of emptying a
+    // file written in place.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw FileError(CreateFailure(fileName, file.errorString()));
+
+    if (!WriteAll(file, jpeg) || (tagged && !AddtoFile(file))) {
+        const QString reason = file.errorString();
+        // Written in place there is no old file left to keep: leave it empty
+        // rather than half written. With a temporary file this only touches
+        // the temporary, which is discarded.
+        file.resize(0);
+        file.cancelWriting();
+        throw FileError(WriteFailure(fileName, reason));
+    }
+    if (!file.commit())
+        throw FileError(WriteFailure(fileName, file.errorString()));
+}
+
+}  // namespace
+
+QString UploadTagFor(int n) {
+    if (n < 1 || n > kLargestDraw)
+        throw std::out_of_range("upload tag draw out of range");
+    const QString digits = QString::number(n).leftJustified(kTagDigits, QLatin1Char('0'));
+    int sum = 0;
+    for (const QChar c : digits)
+        sum += c.digitValue();
+    return digits + QString::number(sum % 10);
+}
+
+QString MakeUploadTag() {
+    const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
+    const auto seed = static_cast<unsigned long long>(ticks);
+    std::seed_seq seq{static_cast<unsigned>(seed), static_cast<unsigned>(seed >> 32)};
+    std::mt19937 generator(seq);
+    std::uniform_int_distribution<int> draw(0, kLargestDraw - 1);
+    return UploadTagFor(draw(generator) + 1);
+}
+
+QString WithJpgExtension(const QString& fileName) {
+    qsizetype dot = -1;
+    for (qsizetype i = fileName.size() - 1; i >= 0; --i) {
+        const QChar c = fileName.at(i);
+        if (c == QLatin1Char('.')) {
+            dot = i;
+            break;
+        }
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':'))
+            break;
+    }
+    QString extension = dot < 0 ? QString() : fileName.mid(dot);
+    for (QChar& c : extension) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(c.unicode() - 'a' + 'A');
+    }
+    if (extension == QLatin1String(".JPG"))
+        return fileName;
+    return fileName + QStringLiteral(".jpg");
+}
+
+bool AddtoFile(QIODevice& file) {
+    const QByteArray tag = MakeUploadTag().toLatin1();
+    if (!file.isSequential() && !file.seek(file.size()))
+        return false;
+    return WriteAll(file, tag);
+}
+
+void WriteJpegFile(const QString& fileName, const QByteArray& jpeg) {
+    WriteFile(fileName, jpeg, false);
+}
+
+void WriteUploadFile(const QString& fileName, const QByteArray& jpeg) {
+    WriteFile(fileName, jpeg, true);
+}
+
+}  // namespace upload

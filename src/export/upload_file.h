@@ -1,0 +1,50 @@
+#pragma once
+// The upload file: the encoded photo followed directly by a nine-digit upload
+// tag, and the rules for its name.
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+#include <stdexcept>
+#include <string>
+
+namespace upload {
+
+// A file that could not be created or completely written. what() is UTF-8:
+// "Cannot create file "<path>". <reason>" or "Cannot write file "<path>". <reason>",
+// with the native absolute path and the system's reason.
+class FileError : public std::runtime_error {
+public:
+    explicit FileError(const QString& message);
+    QString message() const { return QString::fromUtf8(what()); }
+};
+
+// The tag for the draw n (1..99999999): n's digits filled up behind with
+// zeros to 8 characters, then the digit sum modulo 10. 12345 -> "123450005".
+// Throws std::out_of_range for any other n.
+QString UploadTagFor(int n);
+
+// A new tag for a uniform draw from 1..99999999; the generator is seeded
+// anew from the high-resolution clock on every call.
+QString MakeUploadTag();
+
+// The name with ".jpg" appended unless its extension (from the last "." that
+// follows the last "/", "\" or ":") reads ".JPG" with only a..z upper-cased.
+QString WithJpgExtension(const QString& fileName);
+
+// Writes one new tag (MakeUploadTag) at the end of the open, writable device.
+// Returns true when all 9 bytes were written; the caller reports a failure.
+bool AddtoFile(QIODevice& file);
+
+// Writes the encoded photo to fileName, creating or replacing it. The data go
+// to a temporary file beside it that replaces the old file only once it is
+// complete, so a failure leaves the old file as it was and nothing new
+// behind. Where the folder allows no new file but the existing file may be
+// written, the file is written in place instead; a failure then leaves it
+// empty, never half written. Throws FileError.
+void WriteJpegFile(const QString& fileName, const QByteArray& jpeg);
+
+// The same, with an upload tag appended after the JPEG data (AddtoFile); a
+// file without its tag is never left behind. Throws FileError.
+void WriteUploadFile(const QString& fileName, const QByteArray& jpeg);
+
+}  // namespace upload
