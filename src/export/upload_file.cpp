@@ -31,7 +31,9 @@ bool WriteAll(QIODevice& device, const QByteArray& data) {
     return device.write(data) == data.size();
 }
 
-void WriteFile(const QString& fileName, const QByteArray& jpeg, bool tagged) {
+}  // namespace
+
+void WriteUploadFile(const QString& fileName, const QByteArray& jpeg) {
     QSaveFile file(fileName);
     file.setDirectWriteFallback(true);
     // Unbuffered: every write reaches the file at once, so a failure is seen
@@ -40,7 +42,7 @@ void WriteFile(const QString& fileName, const QByteArray& jpeg, bool tagged) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw FileError(CreateFailure(fileName, file.errorString()));
 
-    if (!WriteAll(file, jpeg) || (tagged && !AddtoFile(file))) {
+    if (!WriteAll(file, jpeg) || !AddtoFile(file)) {
         const QString reason = file.errorString();
         // Written in place there is no old file left to keep: leave it empty
         // rather than half written. With a temporary file this only touches
@@ -52,8 +54,6 @@ void WriteFile(const QString& fileName, const QByteArray& jpeg, bool tagged) {
     if (!file.commit())
         throw FileError(WriteFailure(fileName, file.errorString()));
 }
-
-}  // namespace
 
 QString UploadTagFor(int n) {
     if (n < 1 || n > kLargestDraw)
@@ -100,14 +100,6 @@ bool AddtoFile(QIODevice& file) {
     if (!file.isSequential() && !file.seek(file.size()))
         return false;
     return WriteAll(file, tag);
-}
-
-void WriteJpegFile(const QString& fileName, const QByteArray& jpeg) {
-    WriteFile(fileName, jpeg, false);
-}
-
-void WriteUploadFile(const QString& fileName, const QByteArray& jpeg) {
-    WriteFile(fileName, jpeg, true);
 }
 
 }  // namespace upload

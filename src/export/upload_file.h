@@ -35,16 +35,13 @@ QString WithJpgExtension(const QString& fileName);
 // Returns true when all 9 bytes were written; the caller reports a failure.
 bool AddtoFile(QIODevice& file);
 
-// Writes the encoded photo to fileName, creating or replacing it. The data go
-// to a temporary file beside it that replaces the old file only once it is
-// complete, so a failure leaves the old file as it was and nothing new
-// behind. Where the folder allows no new file but the existing file may be
-// written, the file is written in place instead; a failure then leaves it
-// empty, never half written. Throws FileError.
-void WriteJpegFile(const QString& fileName, const QByteArray& jpeg);
-
-// The same, with an upload tag appended after the JPEG data (AddtoFile); a
-// file without its tag is never left behind. Throws FileError.
+// Writes the encoded photo and an upload tag after it (AddtoFile) to
+// fileName, creating or replacing it. The data go to a temporary file beside
+// it that replaces the old file only once it is complete and tagged, so a
+// failure leaves the old file as it was and nothing new behind. Where the
+// folder allows no new file but the existing file may be written, the file is
+// written in place instead; a failure then leaves it empty, never half
+// written. Throws FileError.
 void WriteUploadFile(const QString& fileName, const QByteArray& jpeg);
 
 }  // namespace upload
