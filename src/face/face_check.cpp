@@ -1,0 +1,145 @@
+#include "face/face_check.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+
+#include <opencv2/imgcodecs.hpp>
+
+#include "face/detector.h"
+#include "photo/orientation.h"
+
+namespace face {
+
+int FaceCount = 0;
+std::unique_ptr<cv::CascadeClassifier> FaceCascade;
+std::vector<cv::Rect> FaceRects;
+
+namespace {
+
+[[noreturn]] void Fail(const QString& message) {
+    throw FaceCheckError(message.toStdString());
+}
+
+// Loads the cascade from the folder unless an earlier check already has; a
+// failed load leaves no cascade, so the next check tries again.
+void EnsureCascade(QString folder) {
+    if (FaceCascade)
+        return;
+    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    const QString path = folder + QLatin1String(kCascadeFileName);
+    auto cascade = std::make_unique<cv::CascadeClassifier>();
+    bool loaded = false;
+    // A relative folder would mean the current directory, which is never
+    // where the cascade is looked for.
+    if (!QDir::isRelativePath(folder) && QFileInfo(path).isFile()) {
+        try {
+            loaded = cascade->load(QFile::encodeName(path).toStdString());
+        } catch (const cv::Exception&) {
+            loaded = false;  // a damaged file counts as a missing one
+        }
+    }
+    if (!loaded || cascade->empty())
+        Fail(QStringLiteral("Cannot load the face cascade \"%1\".").arg(path));
+    FaceCascade = std::move(cascade);
+}
+
+}  // namespace
+
+QString ProgramFolder() {
+    // The kernel's link to the running executable resolves symbolic links
+    // and does not depend on argv[0] or the current directory.
+    QString executable = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    if (executable.isEmpty() && QCoreApplication::instance())
+        executable = QCoreApplication::applicationFilePath();
+    if (executable.isEmpty())
+        return QString();  // unknown; the cascade load then fails
+    return QFileInfo(executable).absolutePath() + QLatin1Char('/');
+}
+
+cv::Mat DecodeUpright(const QByteArray& bytes) {
+    if (bytes.isEmpty())
+        return {};
+    cv::Mat image;
+    try {
+        const cv::Mat raw(1, static_cast<int>(bytes.size()), CV_8UC1,
+                          const_cast<char*>(bytes.constData()));
+        // OpenCV's own EXIF handling is switched off: the photo module's
+        // turns the image, so that the check sees what the screen shows.
+        image = cv::imdecode(raw, cv::IMREAD_COLOR | cv::IMREAD_IGNORE_ORIENTATION);
+    } catch (const cv::Exception&) {
+        return {};
+    }
+    if (image.empty())
+        return image;
+    const int orientation = photo::ReadOrientation(bytes);
+    if (orientation == 1)
+        return image;
+    const QImage wrapped(image.data, image.cols, image.rows,
+                         static_cast<qsizetype>(image.step), QImage::Format_BGR888);
+    const QImage upright = photo::ApplyOrientation(wrapped, orientation)
+                               .convertToFormat(QImage::Format_BGR888);
+    // clone() copies the pixels out before the QImage (which may share
+    // the decoded buffer) goes away.
+    return cv::Mat(upright.height(), upright.width(), CV_8UC3,
+                   const_cast<uchar*>(upright.constBits()),
+                   static_cast<size_t>(upright.bytesPerLine()))
+        .clone();
+}
+
+void DetectFaces(const cv::Mat& image) {
+    FaceRects.clear();
+    // detectMultiScale returns no faces for an empty image and throws a long
+    // library message for an empty cascade, so both are caught here.
+    if (!FaceCascade || FaceCascade->empty())
+        Fail(QStringLiteral("No face cascade is loaded."));
+    if (image.empty())
+        Fail(QStringLiteral("There is no image to check for faces."));
+    std::vector<cv::Rect> rects;
+    try {
+        // The Canny flag is ignored by the newer cascade format; it is passed
+        // all the same so that an old-format cascade is run as intended.
+        FaceCascade->detectMultiScale(image, rects, 1.1, 2, cv::CASCADE_DO_CANNY_PRUNING,
+                                      cv::Size(20, 20), cv::Size());
+    } catch (const cv::Exception&) {
+        Fail(QStringLiteral("The face detector failed."));
+    }
+    FaceRects = std::move(rects);
+    FaceCount = static_cast<int>(FaceRects.size());
+}
+
+void CountFaces(const QString& path) {
+    CountFaces(path, ProgramFolder());
+}
+
+void CountFaces(const QString& path, const QString& cascadeFolder) {
+    FaceRects.clear();
+    EnsureCascade(cascadeFolder);
+    QFile file(path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    const cv::Mat image =
+        file.error() == QFileDevice::NoError ? DecodeUpright(bytes) : cv::Mat();
+    if (image.empty())
+        Fail(QStringLiteral("Cannot read the image \"%1\".").arg(path));
+    DetectFaces(image);
+}
+
+void CountFacesInJpeg(const QByteArray& jpeg) {
+    CountFacesInJpeg(jpeg, ProgramFolder());
+}
+
+void CountFacesInJpeg(const QByteArray& jpeg, const QString& cascadeFolder) {
+    FaceRects.clear();
+    EnsureCascade(cascadeFolder);
+    const cv::Mat image = DecodeUpright(jpeg);
+    if (image.empty())
+        Fail(QStringLiteral("Cannot decode the JPEG data to check for faces."));
+    DetectFaces(image);
+}
+
+}  // namespace face
