@@ -10,7 +10,7 @@ BUILD ?= build
 SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build run test sanitize bench clean
+.PHONY: deps build run test sanitize bench fuzz clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -51,5 +51,17 @@ sanitize: deps
 bench: build
 	./$(BUILD)/bench/exam-photo-bench
 
+# Fuzzes the read path (bytes to an upright decoded photo) for FUZZ_SECONDS,
+# starting from the hostile-file corpus; crashes land in build-fuzz/crashes/.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 600
+fuzz: deps
+	@command -v clang++ >/dev/null || { echo "The fuzzer needs clang: apt-get install clang libclang-rt-14-dev"; exit 1; }
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEXAM_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target read_photo_fuzzer
+	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/crashes
+	$(FUZZ_BUILD)/fuzz/read_photo_fuzzer -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=4096 -timeout=20 \
+	  -artifact_prefix=$(FUZZ_BUILD)/crashes/ $(FUZZ_BUILD)/corpus tests/data/hostile tests/data/photo
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
