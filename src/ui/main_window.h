@@ -3,12 +3,22 @@
 // team uses when talking about the window (Image1 is the working photo,
 // RzTrackBar1 the zoom slider, ...).
 #include <QByteArray>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QString>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
+#include "ui/bitmap_button.h"
+#include "ui/frame_shape.h"
+#include "ui/guide_line.h"
+#include "ui/link_label.h"
+#include "ui/photo_view.h"
+#include "ui/picture_box.h"
+#include "ui/status_panes.h"
 #include "ui/user_dialogs.h"
+#include "ui/zoom_slider.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -99,4 +109,11 @@ private:
     void Guarded(const std::function<void()>& handler);
 
     std::unique_ptr<UserDialogs> Dialogs;
+
+    void BuildControls();
+    void WireEvents();
+
+    // The window tests reach the failure report through Guarded.
+    friend class MainWindowTest;
+    friend class RealDialogsTest;
 };

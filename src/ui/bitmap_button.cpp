@@ -1,0 +1,67 @@
+#include "ui/bitmap_button.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+BitmapButton::BitmapButton(const QImage& face, QWidget* parent) : QWidget(parent), face_(face) {
+    setFixedSize(face_.size());
+    // Focus on a mouse press is taken by hand below, for every button.
+    setFocusPolicy(Qt::TabFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void BitmapButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(0, 0, face_);
+}
+
+void BitmapButton::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    if (event->button() == Qt::LeftButton)
+        armed_ = true;
+    event->accept();
+}
+
+void BitmapButton::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    if (event->button() != Qt::LeftButton || !armed_)
+        return;
+    armed_ = false;
+    if (rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+void BitmapButton::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->accept();
+        emit clicked();
+        return;
+    case Qt::Key_Space:
+        event->accept();
+        if (!event->isAutoRepeat())
+            spaceDown_ = true;
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void BitmapButton::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+        event->accept();
+        if (spaceDown_) {
+            spaceDown_ = false;
+            emit clicked();
+        }
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
+void BitmapButton::focusOutEvent(QFocusEvent* event) {
+    spaceDown_ = false;
+    QWidget::focusOutEvent(event);
+}

@@ -1,0 +1,20 @@
+#pragma once
+#include <QLabel>
+
+// A text that acts as a link: link blue, underlined; a left press and release
+// on it is a click. It never takes the focus.
+class LinkLabel : public QLabel {
+    Q_OBJECT
+public:
+    LinkLabel(const QString& text, QWidget* parent);
+
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool armed_ = false;
+};

@@ -1,0 +1,6 @@
+#pragma once
+#include <QFont>
+
+// The window's font: "宋体" at the given character height in pixels, or an
+// installed CJK font in its place where that font is missing.
+QFont WindowFont(int pixelSize = 12);
