@@ -1,0 +1,222 @@
+// The whole job as the user waits for it, each step next to the least that
+// any tool must do for the same result, measured in the same run.
+#include "bench/bench_job.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/objdetect.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "export/jpeg_encoder.h"
+#include "face/face_check.h"
+#include "ui/main_window.h"
+#include "ui/picture_box.h"
+#include "ui/user_dialogs.h"
+
+namespace {
+
+// A user who picks the given files and reads every message.
+class BenchUser : public UserDialogs {
+public:
+    QString openAnswer, saveAnswer;
+    QStringList messages;
+    QString OpenPictureName(QWidget*) override { return openAnswer; }
+    QString SavePictureName(QWidget*) override { return saveAnswer; }
+    void ShowMessage(QWidget*, const QString& text, const QString&, int) override { messages << text; }
+};
+
+QString CascadePath() {
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/haarcascade_frontalface_alt.xml");
+}
+
+// The same detector parameters as the tool's face check.
+int DetectWithOpenCv(cv::CascadeClassifier& cascade, const cv::Mat& image) {
+    std::vector<cv::Rect> faces;
+    cascade.detectMultiScale(image, faces, 1.1, 2, cv::CASCADE_DO_CANNY_PRUNING, cv::Size(20, 20), cv::Size());
+    return static_cast<int>(faces.size());
+}
+
+// One plain libjpeg decode with the tool's settings, into an RGB buffer.
+size_t DecodeWithLibjpeg(const QByteArray& file) {
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr jerr{};
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(file.constData()),
+                 static_cast<unsigned long>(file.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.scale_num = cinfo.scale_denom = 1;
+    cinfo.dct_method = JDCT_FLOAT;
+    cinfo.do_block_smoothing = TRUE;
+    cinfo.do_fancy_upsampling = TRUE;
+    cinfo.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&cinfo);
+    const size_t stride = size_t(cinfo.output_width) * cinfo.output_components;
+    std::vector<unsigned char> pixels(stride * cinfo.output_height);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = pixels.data() + stride * cinfo.output_scanline;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return pixels.size();
+}
+
+// What `cjpeg -quality q` does with the same pixels, in memory.
+std::vector<uchar> EncodeLikeCjpeg(const QImage& rgb, int quality) {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr jerr{};
+    cinfo.err = jpeg_std_error(&jerr);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = rgb.width();
+    cinfo.image_height = rgb.height();
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = const_cast<uchar*>(rgb.constScanLine(int(cinfo.next_scanline)));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::vector<uchar> stream(out, out + size);
+    free(out);
+    return stream;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Median of `runs` timings, in milliseconds; ours and the baseline take turns
+// so that a slow moment of the machine hits both alike.
+std::pair<double, double> TimePair(const std::function<void()>& ours, const std::function<void()>& baseline,
+                                   int runs) {
+    std::vector<double> a, b;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        ours();
+        a.push_back(timer.nsecsElapsed() / 1e6);
+        timer.restart();
+        baseline();
+        b.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    return {Median(a), Median(b)};
+}
+
+void PrintRow(const char* what, std::pair<double, double> ms) {
+    std::printf("%-44s %10.1f %12.1f %9.2fx\n", what, ms.first, ms.second, ms.first / ms.second);
+}
+
+// Time from starting the program to its window shown, through a probe that
+// quits as soon as its window is exposed.
+double StartupMs(const QString& probe) {
+    QElapsedTimer timer;
+    QProcess process;
+    timer.start();
+    process.start(QCoreApplication::applicationDirPath() + QLatin1Char('/') + probe, {});
+    process.waitForFinished(30000);
+    return timer.nsecsElapsed() / 1e6;
+}
+
+}  // namespace
+
+void BenchWholeJob() {
+    QTemporaryDir dir;
+    const QString source = QStringLiteral(EXAM_TESTDATA_DIR "/workflow/studio_blue.jpg");
+
+    // A 12-megapixel portrait: the studio portrait enlarged to 3000 x 4000.
+    const QString portrait = dir.filePath(QStringLiteral("portrait_12mp.jpg"));
+    {
+        const QImage small(source);
+        const QImage big = small.scaled(3000, 4000, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                               .convertToFormat(QImage::Format_RGB888);
+        QFile out(portrait);
+        out.open(QIODevice::WriteOnly);
+        out.write(upload::EncodeJpeg(big, 90));
+    }
+    QFile portraitFile(portrait);
+    portraitFile.open(QIODevice::ReadOnly);
+    const QByteArray portraitBytes = portraitFile.readAll();
+
+    auto owned = std::make_unique<BenchUser>();
+    BenchUser* user = owned.get();
+    TForm1 form(std::move(owned));
+    form.show();
+    cv::CascadeClassifier cascade(CascadePath().toStdString());
+    volatile size_t sink = 0;
+
+    std::printf("\nThe whole job, median of several runs (ms)\n");
+    std::printf("%-44s %10s %12s %10s\n", "", "exam-photo", "baseline", "ratio");
+
+    // Reading: the read button's handler, against one libjpeg decode with the
+    // same settings plus OpenCV's own read and detection of the same file.
+    user->openAnswer = portrait;
+    const auto read = TimePair(
+        [&] {
+            user->messages.clear();
+            form.RzBmpButton1Click();
+            sink = sink + user->messages.size();
+        },
+        [&] {
+            sink = sink + DecodeWithLibjpeg(portraitBytes);
+            sink = sink + DetectWithOpenCv(cascade, cv::imread(portrait.toStdString()));
+        },
+        5);
+    PrintRow("read a 12 MP portrait (decode + face check)", read);
+    if (!user->messages.isEmpty() || face::FaceCount == 0)
+        std::printf("  (the portrait was not accepted: %s)\n", qPrintable(user->messages.value(0)));
+
+    // Saving: the save handler on the cropped studio portrait, against cjpeg
+    // at each quality the loop tried plus the same face check.
+    user->openAnswer = source;
+    form.RzBmpButton1Click();
+    form.RzBmpButton3Click();
+    const QImage cropped = form.Image2->Picture();
+    int quality = 0;
+    upload::EncodeWithinLimit(cropped, upload::kUploadLimit, upload::EncodeJpeg, &quality);
+    const QImage rgb = cropped.convertToFormat(QImage::Format_RGB888);
+    int saves = 0;
+    const auto save = TimePair(
+        [&] {
+            user->saveAnswer = dir.filePath(QStringLiteral("upload%1").arg(saves++));
+            form.RzBmpBtnSaveClick();
+        },
+        [&] {
+            std::vector<uchar> stream;
+            for (int q = 100; q >= quality; q -= 2)
+                stream = EncodeLikeCjpeg(rgb, q);
+            sink = sink + DetectWithOpenCv(cascade, cv::imdecode(stream, cv::IMREAD_COLOR));
+        },
+        15);
+    std::printf("%-44s %10.1f %12.1f %9.2fx   (qualities 100 to %d)\n", "save a 200 x 280 photo (encode + face check)",
+                save.first, save.second, save.first / save.second, quality);
+
+    // Start-up to the window shown, against an empty Qt window.
+    std::vector<double> ours, empty;
+    for (int i = 0; i < 7; ++i) {
+        ours.push_back(StartupMs(QStringLiteral("exam-photo-startup")));
+        empty.push_back(StartupMs(QStringLiteral("empty-window-startup")));
+    }
+    PrintRow("start-up to the window shown", {Median(ours), Median(empty)});
+}

@@ -1,0 +1,4 @@
+#pragma once
+
+// Reading, saving and start-up, each against its baseline; prints a table.
+void BenchWholeJob();
