@@ -9,5 +9,7 @@ int main(int argc, char* argv[]) {
     TForm1 Form1;
     QApplication::setWindowIcon(Form1.windowIcon());
     Form1.show();
+    // Active at once, so that Enter opens the open dialog without a click.
+    Form1.activateWindow();
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QLabel>
+class QPaintEvent;
 
 // A text that acts as a link: link blue, underlined; a left press and release
 // on it is a click. It never takes the focus.
@@ -12,6 +13,7 @@ signals:
     void clicked();
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 

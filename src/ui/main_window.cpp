@@ -243,7 +243,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::RzBmpButton4Click() {
-    close();
+    Guarded([this] { close(); });
 }
 
 void TForm1::MessageBox(const QString& text, const QString& caption, int flags) {

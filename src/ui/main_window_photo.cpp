@@ -145,25 +145,29 @@ void TForm1::Label3Click() {
 }
 
 void TForm1::Image1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
-    FDragging = true;
-    FDragX = x;
-    FDragY = y;
+    Guarded([&] {
+        FDragging = true;
+        FDragX = x;
+        FDragY = y;
+    });
 }
 
 void TForm1::Image1MouseMove(Qt::KeyboardModifiers, int x, int y) {
-    if (!FDragging)
-        return;
-    // The limits keep the crop frame covered; they follow the current sizes.
-    const QRect frame = workspace::CropFrame(ScrollBox1->size());
-    const int frameRight = frame.left() + frame.width();
-    const int frameBottom = frame.top() + frame.height();
-    const int left = workspace::DragAxis(Image1->x(), x, FDragX, frameRight - Image1->width(), frame.left());
-    const int top = workspace::DragAxis(Image1->y(), y, FDragY, frameBottom - Image1->height(), frame.top());
-    Image1->move(left, top);
+    Guarded([&] {
+        if (!FDragging)
+            return;
+        // The limits keep the crop frame covered; they follow the current sizes.
+        const QRect frame = workspace::CropFrame(ScrollBox1->size());
+        const int frameRight = frame.left() + frame.width();
+        const int frameBottom = frame.top() + frame.height();
+        const int left = workspace::DragAxis(Image1->x(), x, FDragX, frameRight - Image1->width(), frame.left());
+        const int top = workspace::DragAxis(Image1->y(), y, FDragY, frameBottom - Image1->height(), frame.top());
+        Image1->move(left, top);
+    });
 }
 
 void TForm1::Image1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
-    FDragging = false;
+    Guarded([this] { FDragging = false; });
 }
 
 void TForm1::RzBmpButton3Click() {

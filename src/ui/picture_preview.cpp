@@ -58,8 +58,12 @@ void PicturePreview::ShowFile(const QString& path) {
         const QImage image = photo::DecodeJpeg(bytes);
         if (image.isNull())
             return;
-        picture_->setPixmap(QPixmap::fromImage(
-            image.scaled(kBoxSide - 4, kBoxSide - 4, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        // Scaled down to the box, never up.
+        const int room = kBoxSide - 4;
+        const QImage shown = image.width() > room || image.height() > room
+                                 ? image.scaled(room, room, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                                 : image;
+        picture_->setPixmap(QPixmap::fromImage(shown));
         size_->setText(QStringLiteral("%1 x %2 像素").arg(image.width()).arg(image.height()));
     } catch (...) {
         Clear();  // not a picture we can read: the pane stays empty

@@ -48,7 +48,6 @@ private slots:
         QVERIFY(!kAppTitle.isEmpty());
         QVERIFY(!f.windowIcon().isNull());
         QCOMPARE(f.font().pixelSize(), 12);
-        QCOMPARE(f.font(), WindowFont(12));
         // Centred on the desktop.
         const QRect desk = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(qAbs(f.geometry().center().x() - desk.center().x()) <= 1);

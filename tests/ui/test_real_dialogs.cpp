@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "ui/main_window.h"
+#include "ui/photo_view.h"
 #include "ui/picture_preview.h"
 
 namespace {
@@ -48,6 +49,9 @@ void PickInList(QFileDialog* dialog, const QString& path) {
 void TypeAndAccept(QFileDialog* dialog, const QString& name) {
     auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     QVERIFY(edit);
+    // A file still selected in the list would win over the typed name.
+    if (auto* list = dialog->findChild<QListView*>(QStringLiteral("listView")))
+        list->clearSelection();
     // Not Return: the name completer may still be open and would take it.
     edit->setText(name);
     QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
@@ -157,6 +161,40 @@ private slots:
         WhenModal<QFileDialog>([&](QFileDialog* d) { TypeAndAccept(d, dir.filePath("upload")); }, &done);
         QCOMPARE(form.Dialogs->SavePictureName(&form), dir.filePath("upload"));
         QVERIFY(done);
+    }
+
+    // Enter right after start opens the real open dialog; a typed small JPEG
+    // is refused in a real box, and the focus comes back to the read button.
+    void enterAtStartReadsThroughRealDialogAndBox() {
+        TForm1 form;
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QCOMPARE(QApplication::focusWidget(), form.RzBmpButton1);
+        const QString small = QStringLiteral(EXAM_TESTDATA_DIR "/workflow/small.jpg");
+        bool typed = false, boxed = false;
+        QString text, title;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        WhenModal<QFileDialog>([&](QFileDialog* d) { TypeAndAccept(d, small); }, &typed);
+        WhenModal<QMessageBox>(
+            [&](QMessageBox* box) {
+                text = box->text();
+                title = box->windowTitle();
+                icon = box->icon();
+                QTest::keyClick(box, Qt::Key_Return);
+            },
+            &boxed);
+        QTest::keyClick(form.RzBmpButton1, Qt::Key_Return);
+        QVERIFY(typed);
+        QVERIFY(boxed);
+        QCOMPARE(text, QStringLiteral("原始照片不能小于8K或可能像素太低，请更换照片。"));
+        QCOMPARE(title, QStringLiteral("提示"));
+        QCOMPARE(icon, QMessageBox::Information);
+        QVERIFY(!QApplication::activeModalWidget());
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QCOMPARE(QApplication::focusWidget(), form.RzBmpButton1);
+        QVERIFY(!form.Image1->HasPicture());
     }
 
     void messageBoxesAndTheFailureReport() {

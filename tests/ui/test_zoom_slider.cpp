@@ -148,8 +148,6 @@ private slots:
     }
 
     void trackPressRepeatsWithItsTiming() {
-        QCOMPARE(ZoomSlider::kRepeatDelayMs, 200);
-        QCOMPARE(ZoomSlider::kRepeatIntervalMs, 100);
         Fixture f;
         QElapsedTimer clock;
         QList<qint64> at;
