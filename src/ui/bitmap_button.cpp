@@ -1,10 +1,31 @@
 #include "ui/bitmap_button.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
-BitmapButton::BitmapButton(const QImage& face, QWidget* parent) : QWidget(parent), face_(face) {
+namespace {
+
+// A screen reader sees a push button named after the face's words, not an
+// anonymous picture.
+QAccessibleInterface* AccessibleBitmapButton(const QString& className, QObject* object) {
+    if (className == QLatin1String("BitmapButton") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Button);
+    return nullptr;
+}
+
+}  // namespace
+
+BitmapButton::BitmapButton(const QImage& face, const QString& words, QWidget* parent)
+    : QWidget(parent), face_(face) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(AccessibleBitmapButton);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
+    setAccessibleName(words);
     setFixedSize(face_.size());
     // Focus on a mouse press is taken by hand below, for every button.
     setFocusPolicy(Qt::TabFocus);

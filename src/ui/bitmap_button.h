@@ -13,7 +13,8 @@
 class BitmapButton : public QWidget {
     Q_OBJECT
 public:
-    BitmapButton(const QImage& face, QWidget* parent);
+    // `words` are the words on the face, for screen readers.
+    BitmapButton(const QImage& face, const QString& words, QWidget* parent);
     const QImage& Face() const { return face_; }
 
 signals:

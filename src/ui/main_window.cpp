@@ -124,7 +124,7 @@ void TForm1::BuildControls() {
     Label3 = new LinkLabel(QStringLiteral("还原照片尺寸"), Panel7);
     Label3->setGeometry(172, 44, 72, 12);
 
-    RzBmpButton1 = new BitmapButton(Picture(QStringLiteral("read_photo.png")), Panel7);
+    RzBmpButton1 = new BitmapButton(Picture(QStringLiteral("read_photo.png")), QStringLiteral("读取照片"), Panel7);
     RzBmpButton1->move(10, 3);
 
     RzTrackBar1 = new ZoomSlider(Panel7);
@@ -170,11 +170,11 @@ void TForm1::BuildControls() {
     Image2 = new PictureBox(Panel5);
     Image2->setGeometry(0, 0, 200, 280);
 
-    RzBmpBtnSave = new BitmapButton(Picture(QStringLiteral("save_as.png")), Panel4);
+    RzBmpBtnSave = new BitmapButton(Picture(QStringLiteral("save_as.png")), QStringLiteral("另存为"), Panel4);
     RzBmpBtnSave->move(320, 349);
-    RzBmpButton3 = new BitmapButton(Picture(QStringLiteral("crop.png")), Panel4);
+    RzBmpButton3 = new BitmapButton(Picture(QStringLiteral("crop.png")), QStringLiteral("裁剪"), Panel4);
     RzBmpButton3->move(112, 148);
-    RzBmpButton4 = new BitmapButton(Picture(QStringLiteral("exit.png")), Panel4);
+    RzBmpButton4 = new BitmapButton(Picture(QStringLiteral("exit.png")), QStringLiteral("退出!"), Panel4);
     RzBmpButton4->move(472, 341);
 
     RzRichEdit2 = new QPlainTextEdit(Panel4);

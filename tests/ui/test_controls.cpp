@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QStyleFactory>
 #include <QtTest>
@@ -54,7 +55,7 @@ private slots:
 
     void bitmapButtonIsItsFace() {
         Host h;
-        auto* b = new BitmapButton(Face(110, 33), &h.top);
+        auto* b = new BitmapButton(Face(110, 33), QStringLiteral("读取照片"), &h.top);
         QCOMPARE(b->size(), QSize(110, 33));
         QVERIFY(h.Show());
         const QImage before = b->grab().toImage().convertToFormat(QImage::Format_RGB888);
@@ -64,11 +65,16 @@ private slots:
         QVERIFY(b->hasFocus());
         QCOMPARE(b->grab().toImage().convertToFormat(QImage::Format_RGB888), before);
         QTest::mouseRelease(b, Qt::LeftButton, {}, QPoint(500, 500));
+        // A screen reader finds a button named by the face's words.
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(b);
+        QVERIFY(reader);
+        QCOMPARE(reader->role(), QAccessible::Button);
+        QCOMPARE(reader->text(QAccessible::Name), QStringLiteral("读取照片"));
     }
 
     void bitmapButtonMouse() {
         Host h;
-        auto* b = new BitmapButton(Face(85, 33), &h.top);
+        auto* b = new BitmapButton(Face(85, 33), QStringLiteral("读取照片"), &h.top);
         QVERIFY(h.Show());
         QSignalSpy clicks(b, &BitmapButton::clicked);
 
@@ -98,7 +104,7 @@ private slots:
 
     void bitmapButtonKeys() {
         Host h;
-        auto* b = new BitmapButton(Face(84, 50), &h.top);
+        auto* b = new BitmapButton(Face(84, 50), QStringLiteral("读取照片"), &h.top);
         QVERIFY(h.Show());
         b->setFocus();
         QSignalSpy clicks(b, &BitmapButton::clicked);
