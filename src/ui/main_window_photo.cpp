@@ -1,5 +1,6 @@
 // The photo workspace handlers: reading a photo, zoom, drag, reset and crop.
 #include <QFile>
+#include <QFileInfo>
 
 #include <stdexcept>
 
@@ -23,6 +24,10 @@ const QString kPleaseReadFirst = QStringLiteral("请先读取照片！");
 const QString kErrorCaption = QStringLiteral("错误提示");
 
 QByteArray ReadWholeFile(const QString& path) {
+    // Only a regular file: a named pipe would block the window until some
+    // other program writes to it, and a device such as /dev/zero never ends.
+    if (!QFileInfo(path).isFile())
+        throw std::runtime_error("\"" + path.toStdString() + "\" is not a file.");
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error("Cannot open file \"" + path.toStdString() + "\". " + file.errorString().toStdString());
@@ -61,7 +66,8 @@ void TForm1::RzBmpButton1Click() {
             FSourceJpeg = std::make_shared<photo::SourcePhoto>();
             {
                 BusyCursor busy;
-                // 4. The whole file into memory.
+                // 4. The whole file into memory, in place of the last one.
+                FSourceStream.clear();
                 FSourceStream = ReadWholeFile(path);
                 // 5. Its header; a file that is not a JPEG fails here.
                 FSourceJpeg->Load(FSourceStream);
