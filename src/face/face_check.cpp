@@ -9,6 +9,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "face/detector.h"
+#include "photo/jpeg_decoder.h"
 #include "photo/orientation.h"
 
 namespace face {
@@ -60,6 +61,23 @@ QString ProgramFolder() {
     return QFileInfo(executable).absolutePath() + QLatin1Char('/');
 }
 
+// OpenCV's loader gives up on some damaged files that libjpeg still reads
+// (a progressive photo cut after its first scans): the window shows such a
+// photo, so the check looks at the same pixels rather than call it unreadable.
+cv::Mat DecodeWithPhotoDecoder(const QByteArray& bytes) {
+    QImage upright;
+    try {
+        upright = photo::DecodeJpeg(bytes).convertToFormat(QImage::Format_BGR888);
+    } catch (const std::exception&) {
+        return {};
+    }
+    if (upright.isNull())
+        return {};
+    return cv::Mat(upright.height(), upright.width(), CV_8UC3, const_cast<uchar*>(upright.constBits()),
+                   static_cast<size_t>(upright.bytesPerLine()))
+        .clone();
+}
+
 cv::Mat DecodeUpright(const QByteArray& bytes) {
     if (bytes.isEmpty())
         return {};
@@ -71,10 +89,10 @@ cv::Mat DecodeUpright(const QByteArray& bytes) {
         // turns the image, so that the check sees what the screen shows.
         image = cv::imdecode(raw, cv::IMREAD_COLOR | cv::IMREAD_IGNORE_ORIENTATION);
     } catch (const cv::Exception&) {
-        return {};
+        image.release();
     }
     if (image.empty())
-        return image;
+        return DecodeWithPhotoDecoder(bytes);
     const int orientation = photo::ReadOrientation(bytes);
     if (orientation == 1)
         return image;
