@@ -27,8 +27,18 @@ QString WriteFailure(const QString& fileName, const QString& reason) {
     return QStringLiteral("Cannot write file \"%1\". %2").arg(ShownPath(fileName), reason);
 }
 
+// A write that stops part way (the disk filled up in the middle of it)
+// returns a short count without an error; the rest is written again, so that
+// the write that fails sets the system's reason.
 bool WriteAll(QIODevice& device, const QByteArray& data) {
-    return device.write(data) == data.size();
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const qint64 written = device.write(data.constData() + done, data.size() - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
 }
 
 }  // namespace
