@@ -20,8 +20,12 @@ extern std::unique_ptr<cv::CascadeClassifier> FaceCascade;
 // The face rectangles of the latest detection; empty after a failed one.
 extern std::vector<cv::Rect> FaceRects;
 
-// Runs the cascade on a three-channel BGR image as it is (no resizing) and
-// sets FaceRects and FaceCount. Throws FaceCheckError, leaving FaceCount as
+// Photos larger than this are searched reduced to it (area averaging), so
+// that the detector's memory stays near 1 GB whatever the photo's size.
+inline constexpr double kMaxDetectPixels = 16000000;
+
+// Runs the cascade on a three-channel BGR image as it is (reduced only above
+// kMaxDetectPixels) and sets FaceRects (in the image's pixels) and FaceCount. Throws FaceCheckError, leaving FaceCount as
 // it was, when no cascade is loaded or the image is empty.
 void DetectFaces(const cv::Mat& image);
 

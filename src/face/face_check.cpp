@@ -7,6 +7,9 @@
 #include <QImage>
 
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <cmath>
 
 #include "face/detector.h"
 #include "photo/jpeg_decoder.h"
@@ -118,10 +121,22 @@ void DetectFaces(const cv::Mat& image) {
         Fail(QStringLiteral("There is no image to check for faces."));
     std::vector<cv::Rect> rects;
     try {
+        // The detector's pyramid takes some 46 bytes per pixel, which for a
+        // 200-megapixel photo is more memory than most machines have: larger
+        // photos are searched at kMaxDetectPixels, their faces mapped back.
+        cv::Mat searched = image;
+        double factor = 1.0;
+        if (static_cast<double>(image.total()) > kMaxDetectPixels) {
+            factor = std::sqrt(kMaxDetectPixels / static_cast<double>(image.total()));
+            cv::resize(image, searched, cv::Size(), factor, factor, cv::INTER_AREA);
+        }
         // The Canny flag is ignored by the newer cascade format; it is passed
         // all the same so that an old-format cascade is run as intended.
-        FaceCascade->detectMultiScale(image, rects, 1.1, 2, cv::CASCADE_DO_CANNY_PRUNING,
+        FaceCascade->detectMultiScale(searched, rects, 1.1, 2, cv::CASCADE_DO_CANNY_PRUNING,
                                       cv::Size(20, 20), cv::Size());
+        for (cv::Rect& r : rects)
+            r = cv::Rect(cv::Point(int(r.x / factor), int(r.y / factor)),
+                         cv::Point(int((r.x + r.width) / factor), int((r.y + r.height) / factor)));
     } catch (const cv::Exception&) {
         Fail(QStringLiteral("The face detector failed."));
     }

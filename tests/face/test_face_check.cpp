@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdio>
 
 #include <opencv2/imgcodecs.hpp>
@@ -127,6 +128,28 @@ private slots:
         QCOMPARE(face::FaceCount, 1);
         face::DetectFaces(tiny);
         QCOMPARE(face::FaceCount, 0);
+    }
+
+    // A photo over the search size is searched reduced; the face comes back
+    // in the photo's own pixels, where it is at the smaller size.
+    void largePhotoIsSearchedReduced() {
+        LoadCascade();
+        const cv::Mat small = face::DecodeUpright(ReadAll(Fixture(QStringLiteral("portrait.jpg"))));
+        face::DetectFaces(small);
+        QCOMPARE(face::FaceCount, 1);
+        const cv::Rect atOne = face::FaceRects[0];
+        cv::Mat large;
+        cv::resize(small, large, cv::Size(), 16.0, 16.0, cv::INTER_LINEAR);
+        QVERIFY(double(large.total()) > face::kMaxDetectPixels);
+        face::DetectFaces(large);
+        QVERIFY(face::FaceCount >= 1);
+        // (The blurred enlargement may show a few more, smaller "faces".)
+        const cv::Rect found = *std::max_element(face::FaceRects.begin(), face::FaceRects.end(),
+                                                 [](const cv::Rect& a, const cv::Rect& b) { return a.area() < b.area(); });
+        const double tolerance = 0.1 * large.cols;
+        QVERIFY(std::abs((found.x + found.width / 2) - 16 * (atOne.x + atOne.width / 2)) < tolerance);
+        QVERIFY(std::abs((found.y + found.height / 2) - 16 * (atOne.y + atOne.height / 2)) < tolerance);
+        QVERIFY(std::abs(found.width - 16 * atOne.width) < tolerance);
     }
 
     void greyscaleIsLoadedAsColour() {
