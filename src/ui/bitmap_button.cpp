@@ -39,17 +39,13 @@ void BitmapButton::paintEvent(QPaintEvent*) {
 
 void BitmapButton::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
-    if (event->button() == Qt::LeftButton)
-        armed_ = true;
+    click_.Press(*event);
     event->accept();
 }
 
 void BitmapButton::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    if (event->button() != Qt::LeftButton || !armed_)
-        return;
-    armed_ = false;
-    if (rect().contains(event->position().toPoint()))
+    if (click_.Release(*event, *this))
         emit clicked();
 }
 

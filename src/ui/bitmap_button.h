@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/mouse_click.h"
 #include <QImage>
 #include <QWidget>
 
@@ -30,6 +31,6 @@ protected:
 
 private:
     QImage face_;
-    bool armed_ = false;
+    MouseClick click_;
     bool spaceDown_ = false;
 };

@@ -26,15 +26,11 @@ void LinkLabel::paintEvent(QPaintEvent* event) {
 
 void LinkLabel::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    if (event->button() == Qt::LeftButton)
-        armed_ = true;
+    click_.Press(*event);
 }
 
 void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    if (event->button() != Qt::LeftButton || !armed_)
-        return;
-    armed_ = false;
-    if (rect().contains(event->position().toPoint()))
+    if (click_.Release(*event, *this))
         emit clicked();
 }

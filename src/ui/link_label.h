@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/mouse_click.h"
 #include <QLabel>
 class QPaintEvent;
 
@@ -18,5 +19,5 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    bool armed_ = false;
+    MouseClick click_;
 };

@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "export/tag_check.h"
 #include "export/jpeg_encoder.h"
 #include "export/upload_file.h"
 
@@ -25,18 +26,6 @@ using upload::WriteUploadFile;
 
 namespace {
 
-bool IsValidTag(const QByteArray& tag) {
-    if (tag.size() != 9)
-        return false;
-    int sum = 0;
-    for (int i = 0; i < 9; ++i) {
-        if (tag.at(i) < '0' || tag.at(i) > '9')
-            return false;
-        if (i < 8)
-            sum += tag.at(i) - '0';
-    }
-    return tag.at(0) != '0' && tag.at(8) - '0' == sum % 10;
-}
 
 QByteArray SmallJpeg() {
     QImage photo(200, 280, QImage::Format_RGB32);

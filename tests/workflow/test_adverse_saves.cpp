@@ -30,6 +30,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "export/tag_check.h"
 #include "export/jpeg_encoder.h"
 #include "export/upload_file.h"
 #include "window_fixture.h"
@@ -42,17 +43,6 @@ constexpr char kTmpfsEnv[] = "EXAM_ADVERSE_TMPFS_DIR";
 // never got that far and the case cannot run here.
 constexpr char kMountedMarker[] = "tmpfs mounted for the disk-full saves";
 
-bool IsValidTag(const QByteArray& tag) {
-    if (tag.size() != 9)
-        return false;
-    int sum = 0;
-    for (int i = 0; i < 8; ++i) {
-        if (tag[i] < '0' || tag[i] > '9')
-            return false;
-        sum += tag[i] - '0';
-    }
-    return tag[8] == char('0' + sum % 10);
-}
 
 // A user who may do something to the disk after answering the save dialog.
 class AdverseUser : public ScriptedDialogs {

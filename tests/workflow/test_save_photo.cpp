@@ -3,23 +3,13 @@
 #include <QDir>
 #include <QtTest>
 
+#include "export/tag_check.h"
 #include "export/jpeg_encoder.h"
 #include "face/face_check.h"
 #include "window_fixture.h"
 
 namespace {
 
-bool IsValidTag(const QByteArray& tag) {
-    if (tag.size() != 9)
-        return false;
-    int sum = 0;
-    for (int i = 0; i < 8; ++i) {
-        if (tag[i] < '0' || tag[i] > '9')
-            return false;
-        sum += tag[i] - '0';
-    }
-    return tag[8] == char('0' + sum % 10);
-}
 
 // A result photo that passes every check: the head on blue, cropped where read.
 void ReadAndCrop(WindowUnderTest& w, const QString& fixture) {
