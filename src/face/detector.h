@@ -25,7 +25,8 @@ extern std::vector<cv::Rect> FaceRects;
 inline constexpr double kMaxDetectPixels = 16000000;
 
 // Runs the cascade on a three-channel BGR image as it is (reduced only above
-// kMaxDetectPixels) and sets FaceRects (in the image's pixels) and FaceCount. Throws FaceCheckError, leaving FaceCount as
+// kMaxDetectPixels) and sets FaceRects (in the image's pixels) and
+// FaceCount. Throws FaceCheckError, leaving FaceCount as
 // it was, when no cascade is loaded or the image is empty.
 void DetectFaces(const cv::Mat& image);
 

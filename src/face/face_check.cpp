@@ -51,6 +51,28 @@ void EnsureCascade(QString folder) {
     FaceCascade = std::move(cascade);
 }
 
+// The picture as a three-channel BGR image of its own; clone() copies the
+// pixels out before the QImage (which may share its buffer) goes away.
+cv::Mat ToBgrMat(const QImage& picture) {
+    if (picture.isNull())
+        return {};
+    const QImage bgr = picture.convertToFormat(QImage::Format_BGR888);
+    return cv::Mat(bgr.height(), bgr.width(), CV_8UC3, const_cast<uchar*>(bgr.constBits()),
+                   static_cast<size_t>(bgr.bytesPerLine()))
+        .clone();
+}
+
+// OpenCV's loader gives up on some damaged files that libjpeg still reads
+// (a progressive photo cut after its first scans): the window shows such a
+// photo, so the check looks at the same pixels rather than call it unreadable.
+cv::Mat DecodeWithPhotoDecoder(const QByteArray& bytes) {
+    try {
+        return ToBgrMat(photo::DecodeJpeg(bytes));
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 }  // namespace
 
 QString ProgramFolder() {
@@ -62,23 +84,6 @@ QString ProgramFolder() {
     if (executable.isEmpty())
         return QString();  // unknown; the cascade load then fails
     return QFileInfo(executable).absolutePath() + QLatin1Char('/');
-}
-
-// OpenCV's loader gives up on some damaged files that libjpeg still reads
-// (a progressive photo cut after its first scans): the window shows such a
-// photo, so the check looks at the same pixels rather than call it unreadable.
-cv::Mat DecodeWithPhotoDecoder(const QByteArray& bytes) {
-    QImage upright;
-    try {
-        upright = photo::DecodeJpeg(bytes).convertToFormat(QImage::Format_BGR888);
-    } catch (const std::exception&) {
-        return {};
-    }
-    if (upright.isNull())
-        return {};
-    return cv::Mat(upright.height(), upright.width(), CV_8UC3, const_cast<uchar*>(upright.constBits()),
-                   static_cast<size_t>(upright.bytesPerLine()))
-        .clone();
 }
 
 cv::Mat DecodeUpright(const QByteArray& bytes) {
@@ -101,14 +106,7 @@ cv::Mat DecodeUpright(const QByteArray& bytes) {
         return image;
     const QImage wrapped(image.data, image.cols, image.rows,
                          static_cast<qsizetype>(image.step), QImage::Format_BGR888);
-    const QImage upright = photo::ApplyOrientation(wrapped, orientation)
-                               .convertToFormat(QImage::Format_BGR888);
-    // clone() copies the pixels out before the QImage (which may share
-    // the decoded buffer) goes away.
-    return cv::Mat(upright.height(), upright.width(), CV_8UC3,
-                   const_cast<uchar*>(upright.constBits()),
-                   static_cast<size_t>(upright.bytesPerLine()))
-        .clone();
+    return ToBgrMat(photo::ApplyOrientation(wrapped, orientation));
 }
 
 void DetectFaces(const cv::Mat& image) {

@@ -20,18 +20,6 @@
 #include "ui/user_dialogs.h"
 #include "ui/zoom_slider.h"
 
-class QLabel;
-class QPlainTextEdit;
-class BitmapButton;
-class ZoomSlider;
-class LinkLabel;
-class PhotoView;
-class PictureBox;
-class GuideLine;
-class FrameShape;
-class StatusPanes;
-
-
 namespace photo {
 class SourcePhoto;
 }

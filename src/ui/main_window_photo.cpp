@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <optional>
 #include <stdexcept>
 
 #include "face/face_check.h"
@@ -129,7 +130,10 @@ void TForm1::ZoomImage(double scale) {
     // that cannot be decoded leaves the working photo as it is, without a box.
     const QImage* pixels = nullptr;
     try {
-        BusyCursor busy;
+        // Only the first drawing decodes; later slider steps find the pixels.
+        std::optional<BusyCursor> busy;
+        if (!FSourceJpeg->IsDecoded())
+            busy.emplace();
         pixels = &FSourceJpeg->Pixels();
     } catch (const std::exception&) {
         return;

@@ -104,27 +104,13 @@ public:
     }
 };
 
-struct Window {
-    User* user = nullptr;
-    std::unique_ptr<TForm1> form;
+struct Window : BasicWindowUnderTest<User> {
     bool busyDuringMessage = false;
 
     Window() {
-        auto dialogs = std::make_unique<User>();
-        user = dialogs.get();
-        form = std::make_unique<TForm1>(std::move(dialogs));
-        form->show();
         user->onMessage = [this](const ScriptedDialogs::Message&) {
             busyDuringMessage = busyDuringMessage || QApplication::overrideCursor() != nullptr;
         };
-    }
-    TForm1* operator->() const { return form.get(); }
-
-    QVector<ScriptedDialogs::Message> Read(const QString& path) {
-        user->messages.clear();
-        user->openAnswers = {path};
-        form->RzBmpButton1Click();
-        return user->messages;
     }
 };
 

@@ -56,33 +56,14 @@ public:
     }
 };
 
-struct Window {
-    AdverseUser* user = nullptr;  // owned by the window
-    std::unique_ptr<TForm1> window;
-
-    Window() {
-        auto dialogs = std::make_unique<AdverseUser>();
-        user = dialogs.get();
-        window = std::make_unique<TForm1>(std::move(dialogs));
-        window->show();
-    }
+struct Window : BasicWindowUnderTest<AdverseUser> {
     // Reads and crops the blue studio portrait, which passes every check.
     bool ReadAndCrop() {
-        user->messages.clear();
-        user->openAnswers = {Fixture("workflow/studio_blue.jpg")};
-        window->RzBmpButton1Click();
-        window->RzBmpButton3Click();
-        return user->messages.isEmpty() && window->Image2->HasPicture();
-    }
-    QVector<ScriptedDialogs::Message> Save(const QString& answer) {
-        user->messages.clear();
-        user->saveAnswers = {answer};
-        window->RzBmpBtnSaveClick();
-        return user->messages;
+        return Read(Fixture("workflow/studio_blue.jpg")).isEmpty() && Crop().isEmpty() &&
+               window->Image2->HasPicture();
     }
     // The bytes a save writes before the tag.
     QByteArray Encoded() const { return upload::EncodeWithinLimit(window->Image2->Picture()); }
-    TForm1* operator->() const { return window.get(); }
 };
 
 QString Native(const QString& path) {

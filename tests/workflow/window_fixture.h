@@ -45,12 +45,15 @@ const QString kNotice = QStringLiteral("提示");
 const QString kInformation = QStringLiteral("信息提示");
 }  // namespace texts
 
-struct WindowUnderTest {
-    ScriptedDialogs* user = nullptr;  // owned by the window
+// The window with a scripted user of type User (ScriptedDialogs or a
+// variation of it).
+template <typename User>
+struct BasicWindowUnderTest {
+    User* user = nullptr;  // owned by the window
     std::unique_ptr<TForm1> window;
 
-    WindowUnderTest() {
-        auto dialogs = std::make_unique<ScriptedDialogs>();
+    BasicWindowUnderTest() {
+        auto dialogs = std::make_unique<User>();
         user = dialogs.get();
         window = std::make_unique<TForm1>(std::move(dialogs));
         window->show();
@@ -78,6 +81,8 @@ struct WindowUnderTest {
     QPoint PhotoPos() const { return window->Image1->pos(); }
     QSize PhotoSize() const { return window->Image1->size(); }
 };
+
+using WindowUnderTest = BasicWindowUnderTest<ScriptedDialogs>;
 
 inline bool IsMessage(const QVector<ScriptedDialogs::Message>& shown, const QString& text, const QString& caption,
                       int flags) {
