@@ -23,9 +23,9 @@
 
 #include "export/jpeg_encoder.h"
 #include "face/face_check.h"
-#include "ui/main_window.h"
-#include "ui/picture_box.h"
-#include "ui/user_dialogs.h"
+#include "ui/window/main_window.h"
+#include "ui/controls/picture_box.h"
+#include "ui/window/user_dialogs.h"
 
 namespace {
 
@@ -190,19 +190,24 @@ void BenchWholeJob() {
 
     // Saving: the save handler on the cropped studio portrait, against cjpeg
     // at each quality the loop tried plus the same face check.
-    user->openAnswer = source;
-    form.RzBmpButton1Click();
-    form.RzBmpButton3Click();
     // Grain like a phone photo's, so that the loop has to step down from 100.
-    QImage cropped = form.Image2->Picture().convertToFormat(QImage::Format_RGB888);
+    QImage grainy = QImage(source).convertToFormat(QImage::Format_RGB888);
     std::mt19937 grain(7);
     std::uniform_int_distribution<int> noise(-12, 12);
-    for (int y = 0; y < cropped.height(); ++y) {
-        uchar* line = cropped.scanLine(y);
-        for (int x = 0; x < 3 * cropped.width(); ++x)
+    for (int y = 0; y < grainy.height(); ++y) {
+        uchar* line = grainy.scanLine(y);
+        for (int x = 0; x < 3 * grainy.width(); ++x)
             line[x] = uchar(std::clamp(line[x] + noise(grain), 0, 255));
     }
-    form.Image2->SetPicture(cropped);
+    user->openAnswer = dir.filePath(QStringLiteral("grainy.jpg"));
+    {
+        QFile out(user->openAnswer);
+        out.open(QIODevice::WriteOnly);
+        out.write(upload::EncodeJpeg(grainy, 95));
+    }
+    form.RzBmpButton1Click();
+    form.RzBmpButton3Click();
+    const QImage cropped = form.Image2->Picture().convertToFormat(QImage::Format_RGB888);
     int quality = 0;
     upload::EncodeWithinLimit(cropped, upload::kUploadLimit, upload::EncodeJpeg, &quality);
     const QImage rgb = cropped.convertToFormat(QImage::Format_RGB888);

@@ -25,10 +25,10 @@
 
 #include "face/face_check.h"
 #include "photo/jpeg_decoder.h"
-#include "ui/main_window.h"
-#include "ui/photo_view.h"
+#include "ui/window/main_window.h"
+#include "ui/controls/photo_view.h"
 #include "ui/scripted_dialogs.h"
-#include "ui/zoom_slider.h"
+#include "ui/controls/zoom_slider.h"
 
 namespace {
 
@@ -145,7 +145,7 @@ int MeasureWindow(const QString& path) {
     Report("read handler", timer.nsecsElapsed() / 1e9);
     for (const auto& m : user->messages)
         std::printf("  message: %s / %s\n", qPrintable(m.caption), qPrintable(m.text));
-    const bool loaded = window.Image1->HasPicture() && window.FSourceJpeg;
+    const bool loaded = user->messages.isEmpty();
     std::printf("  %s, working photo %d x %d\n", loaded ? "read" : "refused", window.Image1->width(),
                 window.Image1->height());
 

@@ -6,8 +6,8 @@
 #include <QWindow>
 
 #ifndef EMPTY_WINDOW
-#include "ui/app_setup.h"
-#include "ui/main_window.h"
+#include "ui/window/app_setup.h"
+#include "ui/window/main_window.h"
 #endif
 
 int main(int argc, char* argv[]) {

@@ -1,6 +1,6 @@
 #include "export/acceptance.h"
 
-#include <cmath>
+#include "workspace/rounding.h"
 
 namespace upload {
 
@@ -8,7 +8,7 @@ namespace {
 
 // Rounds p / q (q > 0) to the nearest integer, halves to the even neighbour.
 int RoundQuotient(int p, int q) {
-    return static_cast<int>(std::nearbyint(static_cast<double>(p) / q));
+    return workspace::RoundHalfEven(static_cast<double>(p) / q);
 }
 
 // Column 3, row 3 and a non-zero walk step need at least 4 x 4 pixels;
@@ -41,7 +41,7 @@ int ColumnMismatches(const QImage& photo, int x, const QString& colourClass) {
 QRgb PixelAt(const QImage& photo, int x, int y) {
     if (!photo.valid(x, y))
         return qRgb(0, 0, 0);
-    return photo.pixel(x, y);
+    { const QRgb p = photo.pixel(x, y); return qRgb(qBlue(p), qGreen(p), qRed(p)); }
 }
 
 int ColorMismatch(QRgb colour, const QString& colourClass) {

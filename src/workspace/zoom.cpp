@@ -1,16 +1,13 @@
 #include "workspace/zoom.h"
 
+#include "workspace/rounding.h"
+
 #include <cmath>
 #include <cstdint>
 #include <new>
 #include <vector>
 
 namespace workspace {
-
-int RoundHalfEven(double x) {
-    // nearbyint follows the default rounding mode, which is to-nearest-even.
-    return static_cast<int>(std::nearbyint(x));
-}
 
 double ScaleForPosition(int position) {
     // One correctly rounded division: (p + 20) / 20 is exact before rounding,

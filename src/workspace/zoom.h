@@ -12,9 +12,6 @@ namespace workspace {
 constexpr int kFrameWidth = 200;
 constexpr int kFrameHeight = 280;
 
-// Nearest integer, halves to the even neighbour (0.5 -> 0, 14.5 -> 14, 29.5 -> 30).
-int RoundHalfEven(double x);
-
 // The slider position -20..20 as a scale 0.0..2.0: the double nearest to position / 20 + 1.
 double ScaleForPosition(int position);
 

@@ -1,0 +1,46 @@
+#include "texts/texts.h"
+
+namespace texts {
+
+namespace {
+const QString kError = QStringLiteral("错误提示");
+const QString kNotice = QStringLiteral("提示");
+const QString kInformation = QStringLiteral("信息提示");
+}  // namespace
+
+Message MessageFor(const workspace::Result& result) {
+    using workspace::Outcome;
+    switch (result.outcome) {
+    case Outcome::Done:
+        return {};
+    case Outcome::PleaseReadFirst:
+        return {QStringLiteral("请先读取照片！"), kError, MB_ICONERROR};
+    case Outcome::FileTooSmall:
+        return {QStringLiteral("原始照片不能小于8K或可能像素太低，请更换照片。"), kNotice, MB_ICONINFORMATION};
+    case Outcome::NotAJpeg:
+        return {QStringLiteral("照片不是JPG文件或格式错误，不能进行处理！"), kNotice, MB_ICONINFORMATION};
+    case Outcome::NoFace:
+        return {QStringLiteral("请选择标准照照片！"), kError, MB_ICONERROR};
+    case Outcome::NothingCropped:
+        return {QStringLiteral("请先裁剪或压缩照片！"), kError, MB_ICONERROR};
+    case Outcome::BadBackground:
+        return {QStringLiteral("照片不是标准照或背景颜色不是蓝、红或白色，不能保存！"), kError, MB_ICONERROR};
+    case Outcome::WhiteBottomEdge:
+        return {QStringLiteral("照片太小或有白色边框，不能保存！"), kError, MB_ICONERROR};
+    case Outcome::NoFaceInResult:
+        return {QStringLiteral("请重新裁剪为标准照照片，不能保存！"), kError, MB_ICONERROR};
+    case Outcome::Saved:
+        return {QStringLiteral("请注意：您生成的照片文件为：") + result.detail, kInformation, MB_ICONINFORMATION};
+    case Outcome::Failure:
+        return {WithFullStop(result.detail), kAppTitle, MB_ICONERROR};
+    }
+    return {};
+}
+
+QString WithFullStop(const QString& message) {
+    if (message.isEmpty() || message.back().unicode() <= u'.')
+        return message;
+    return message + u'.';
+}
+
+}  // namespace texts

@@ -1,0 +1,62 @@
+#pragma once
+// Every text the user sees, in one place, and the message box that each
+// outcome of the workspace puts up.
+#include <QString>
+
+#include "workspace/outcome.h"
+
+namespace texts {
+
+// The product's name: window caption, application title and the caption of
+// the general failure report.
+inline const QString kAppTitle = QStringLiteral("报名照片制作 exam-photo");
+
+// Window.
+inline const QString kStatusPublisher = QStringLiteral("exam-photo 项目组发布 · 自由软件");
+inline const QString kStatusDate = QStringLiteral("2015年5月");
+inline const QString kZoomLabel = QStringLiteral("图像缩放");
+inline const QString kResetLink = QStringLiteral("还原照片尺寸");
+inline const QString kReadButton = QStringLiteral("读取照片");
+inline const QString kSaveButton = QStringLiteral("另存为");
+inline const QString kCropButton = QStringLiteral("裁剪");
+inline const QString kExitButton = QStringLiteral("退出!");
+inline const QString kResultPlaceholder = QStringLiteral("生成的标准照片");
+inline const QString kRequirements = QStringLiteral(
+    "裁剪后合格的照片要求为：\n"
+    "1、无白色边框\n"
+    "2、背景色为蓝、红或白色单色\n"
+    "3、生成人像头部距离照片左、上、右距离大约为0.5cm");
+
+// Dialogs.
+inline const QString kOpenTitle = QStringLiteral("打开照片源文件");
+inline const QString kSaveTitle = QStringLiteral("保存照片上传文件为...");
+inline const QString kJpegFilter = QStringLiteral("JPEG Image File (*.jpg)");
+inline const QString kPreviewSize = QStringLiteral("%1 x %2 像素");
+
+// Failures the general failure report shows.
+inline const QString kCannotCreateFile = QStringLiteral("Cannot create file \"%1\". %2");
+inline const QString kCannotWriteFile = QStringLiteral("Cannot write file \"%1\". %2");
+inline const QString kJpegError = QStringLiteral("JPEG error #%1");
+inline const QString kOutOfMemory = QStringLiteral("Out of memory");
+inline const QString kUnexpectedFailure = QStringLiteral("Unexpected failure");
+
+// Icons of a message box.
+constexpr int MB_ICONERROR = 16;
+constexpr int MB_ICONINFORMATION = 64;
+
+struct Message {
+    QString text;
+    QString caption;
+    int icon = 0;
+};
+
+// The box for an outcome; an empty text means no box.
+Message MessageFor(const workspace::Result& result);
+
+// The failure report's text: a "." is appended when the text is not empty
+// and its last character sorts after "." (a letter, a digit, any non-ASCII
+// character), so "JPEG error #42" reads "JPEG error #42." while a text
+// ending in "!", ",", ")" or "." stays as it is.
+QString WithFullStop(const QString& message);
+
+}  // namespace texts

@@ -1,0 +1,91 @@
+#pragma once
+// The tool's one window. Controls and handlers carry the names the rest of the
+// team uses when talking about the window (Image1 is the working photo,
+// RzTrackBar1 the zoom slider, ...).
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "texts/texts.h"
+
+#include "ui/controls/bitmap_button.h"
+#include "ui/controls/frame_shape.h"
+#include "ui/controls/guide_line.h"
+#include "ui/controls/link_label.h"
+#include "ui/controls/photo_view.h"
+#include "ui/controls/picture_box.h"
+#include "ui/controls/status_panes.h"
+#include "ui/window/user_dialogs.h"
+#include "workspace/photo_workspace.h"
+#include "ui/controls/zoom_slider.h"
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    // `dialogs` asks the user for file names and shows message boxes; null
+    // means the real Qt dialogs.
+    explicit TForm1(std::unique_ptr<UserDialogs> dialogs = nullptr, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Event handlers.
+    void FormCreate();
+    void RzBmpButton1Click();  // read a photo
+    void RzTrackBar1Change();  // zoom
+    void Label3Click();        // reset the zoom
+    void Image1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void Image1MouseMove(Qt::KeyboardModifiers shift, int x, int y);
+    void Image1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void RzBmpButton3Click();  // crop
+    void RzBmpBtnSaveClick();  // save as
+    void RzBmpButton4Click();  // exit
+
+    // Controls, public so that tests can use them the way a user does; each
+    // one's objectName is its name.
+    QWidget* Panel6 = nullptr;
+    PictureBox* Image3 = nullptr;  // banner
+    StatusPanes* StatusBar1 = nullptr;
+    QWidget* Panel2 = nullptr;
+    QWidget* Panel3 = nullptr;
+    QWidget* Panel7 = nullptr;
+    BitmapButton* RzBmpButton1 = nullptr;
+    QLabel* Label2 = nullptr;
+    LinkLabel* Label3 = nullptr;
+    ZoomSlider* RzTrackBar1 = nullptr;
+    QWidget* ScrollBox1 = nullptr;
+    PhotoView* Image1 = nullptr;
+    FrameShape* Shape1 = nullptr;
+    GuideLine* RzLine1 = nullptr;
+    GuideLine* RzLine2 = nullptr;
+    GuideLine* RzLine3 = nullptr;
+    GuideLine* RzLine4 = nullptr;
+    QWidget* Panel4 = nullptr;
+    PictureBox* Image4 = nullptr;  // usage instructions
+    FrameShape* Shape2 = nullptr;
+    QWidget* Panel5 = nullptr;
+    QLabel* Placeholder = nullptr;  // "生成的标准照片", seen while Image2 is empty
+    PictureBox* Image2 = nullptr;   // result photo
+    BitmapButton* RzBmpBtnSave = nullptr;
+    BitmapButton* RzBmpButton3 = nullptr;
+    BitmapButton* RzBmpButton4 = nullptr;
+    QPlainTextEdit* RzRichEdit2 = nullptr;
+
+private:
+    void BuildControls();
+    void WireEvents();
+    void NameControls();
+    // Runs a handler under the general failure report: an uncaught failure is
+    // shown in a box and the window goes on.
+    void Guarded(const std::function<void()>& handler);
+    // Puts up the box of an outcome, if it has one; true when it did.
+    bool Tell(const workspace::Result& result);
+    // Moves and repaints Image1 as the workspace has it.
+    void ShowWorkingPhoto();
+    void ShowResultPhoto();
+
+    std::unique_ptr<UserDialogs> Dialogs;
+    // Made by FormCreate, once the viewport has its size.
+    std::unique_ptr<workspace::PhotoWorkspace> Workspace;
+};

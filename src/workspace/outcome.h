@@ -1,0 +1,31 @@
+#pragma once
+// What an action of the photo workspace ended in. The window turns each
+// outcome into its message box through texts::MessageFor.
+#include <QByteArray>
+#include <QString>
+
+namespace workspace {
+
+enum class Outcome {
+    Done,             // nothing to tell the user
+    PleaseReadFirst,  // reset or crop without a working photo
+    FileTooSmall,     // 8192 bytes or less
+    NotAJpeg,         // the read failed anywhere: not a file, not a JPEG, no decode, no face check
+    NoFace,           // the read photo shows no face
+    NothingCropped,   // save without a result photo
+    BadBackground,    // the border is not plain blue, red or white
+    WhiteBottomEdge,  // on white, a bright white bottom row
+    NoFaceInResult,   // no face left in the encoded result
+    Saved,            // detail: the saved file's full name
+    Failure,          // detail: the failure's own text, for the general failure report
+};
+
+struct Result {
+    Outcome outcome = Outcome::Done;
+    QString detail;
+    QByteArray jpeg;  // a prepared upload: the encoded photo
+
+    bool Passed() const { return outcome == Outcome::Done || outcome == Outcome::Saved; }
+};
+
+}  // namespace workspace

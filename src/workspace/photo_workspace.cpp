@@ -1,0 +1,250 @@
+#include "workspace/photo_workspace.h"
+
+#include <exception>
+#include <new>
+
+#include "export/acceptance.h"
+#include "export/jpeg_encoder.h"
+#include "export/upload_file.h"
+#include "face/face_check.h"
+#include "photo/file_reader.h"
+#include "photo/jpeg_decoder.h"
+#include "texts/texts.h"
+#include "workspace/zoom.h"
+
+namespace workspace {
+
+namespace {
+
+// The text a failure carries, for the general failure report.
+QString FailureText(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::bad_alloc&) {
+        return texts::kOutOfMemory;
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return texts::kUnexpectedFailure;
+    }
+}
+
+Result Failure(const std::exception_ptr& failure) {
+    return {Outcome::Failure, FailureText(failure), {}};
+}
+
+}  // namespace
+
+PhotoWorkspace::PhotoWorkspace(QSize viewport, QRect photoGeometry) : viewport_(viewport) {
+    working_.geometry = photoGeometry;
+}
+
+PhotoWorkspace::~PhotoWorkspace() = default;
+
+QRect PhotoWorkspace::CropFrame() const {
+    return workspace::CropFrame(viewport_);
+}
+
+ReadWork PhotoWorkspace::ComputeRead(const QString& path) {
+    ReadWork work;
+    work.jpeg = std::make_shared<photo::SourcePhoto>();
+    try {
+        work.bytes = photo::ReadWholeFile(path);
+    } catch (...) {
+        return work;
+    }
+    // A file that is not a JPEG is refused before its size is looked at.
+    try {
+        work.jpeg->Load(work.bytes);
+    } catch (...) {
+        work.stop = ReadWork::Stop::NotAJpeg;
+        return work;
+    }
+    if (work.bytes.size() <= kSmallestFile) {
+        work.stop = ReadWork::Stop::TooSmall;
+        return work;
+    }
+    try {
+        work.jpeg->Pixels();
+    } catch (...) {
+        work.stop = ReadWork::Stop::Undecodable;
+        return work;
+    }
+    // The face check looks at the file's own bytes, not the decoded copy.
+    try {
+        face::CountFacesInJpeg(work.bytes);
+        work.faces = face::FaceCount;
+    } catch (...) {
+        work.stop = ReadWork::Stop::FaceCheckFailed;
+        return work;
+    }
+    work.stop = ReadWork::Stop::Complete;
+    return work;
+}
+
+Result PhotoWorkspace::ApplyRead(ReadWork work) {
+    using Stop = ReadWork::Stop;
+    // Whatever stops the read, the refused file's bytes and its (perhaps
+    // undecodable) photo stay: a later zoom renders them.
+    FSourceJpeg = std::move(work.jpeg);
+    FSourceStream = std::move(work.bytes);
+    switch (work.stop) {
+    case Stop::FileUnreadable:
+    case Stop::NotAJpeg:
+        return {Outcome::NotAJpeg, {}, {}};
+    case Stop::TooSmall:
+        return {Outcome::FileTooSmall, {}, {}};
+    default:
+        break;
+    }
+    FResult = QImage();
+    if (work.stop == Stop::Undecodable)
+        return {Outcome::NotAJpeg, {}, {}};
+
+    SetWorkingPicture(FSourceJpeg->Pixels(), 1.0);
+    CentreWhereItFits();
+    position_ = 0;
+    sliderEnabled_ = true;
+    // A failed face check leaves the photo shown, as it is by then.
+    if (work.stop == Stop::FaceCheckFailed)
+        return {Outcome::NotAJpeg, {}, {}};
+    if (work.faces == 0) {
+        ClearWorkingPicture();
+        FSourceJpeg.reset();
+        return {Outcome::NoFace, {}, {}};
+    }
+    return {};
+}
+
+bool PhotoWorkspace::ZoomDecodes() const {
+    return FSourceJpeg && !FSourceJpeg->IsDecoded();
+}
+
+bool PhotoWorkspace::Zoom(int position) {
+    position_ = position;
+    if (FSourceJpeg) {
+        try {
+            SetWorkingPicture(FSourceJpeg->Pixels(), ScaleForPosition(position));
+        } catch (const std::exception&) {
+            return false;  // the photo stays where the user left it
+        }
+    }
+    CentreWhereItFits();
+    return true;
+}
+
+Result PhotoWorkspace::CheckReset() const {
+    return working_.present ? Result{} : Result{Outcome::PleaseReadFirst, {}, {}};
+}
+
+void PhotoWorkspace::Press(int x, int y) {
+    FDragging = true;
+    FDragX = x;
+    FDragY = y;
+}
+
+void PhotoWorkspace::Move(int x, int y) {
+    if (!FDragging)
+        return;
+    // The limits keep the crop frame covered; they follow the current sizes.
+    const QRect frame = CropFrame();
+    QRect& g = working_.geometry;
+    const int left = DragAxis(g.left(), x, FDragX, frame.left() + frame.width() - g.width(), frame.left());
+    const int top = DragAxis(g.top(), y, FDragY, frame.top() + frame.height() - g.height(), frame.top());
+    g.moveTo(left, top);
+}
+
+void PhotoWorkspace::Release() {
+    FDragging = false;
+}
+
+Result PhotoWorkspace::Crop() {
+    if (!working_.present)
+        return {Outcome::PleaseReadFirst, {}, {}};
+    // Exactly the pixels shown under the frame; white where the photo does
+    // not cover it (also everywhere after a zoom to scale 0).
+    FResult = DrawWorkingPhoto(CropFrame().translated(-working_.geometry.topLeft()));
+    return {};
+}
+
+QImage PhotoWorkspace::DrawWorkingPhoto(const QRect& region) const {
+    if (!working_.present)
+        return {};
+    return RenderRegion(working_.source, working_.renderSize, region);
+}
+
+Result PhotoWorkspace::CheckResult() {
+    if (FResult.isNull())
+        return {Outcome::NothingCropped, {}, {}};
+    if (upload::CheckBackground(FResult, FColoredBackground) == 1) {
+        FResult = QImage();
+        return {Outcome::BadBackground, {}, {}};
+    }
+    // Blue and red photos may end in a white shirt; only on white does a
+    // bright bottom row mean the photo was too small or has a border.
+    if (!FColoredBackground && upload::CheckBottomEdge(FResult) == 1) {
+        FResult = QImage();
+        return {Outcome::WhiteBottomEdge, {}, {}};
+    }
+    return {};
+}
+
+UploadWork PhotoWorkspace::ComputeUpload(const QImage& result) {
+    UploadWork work;
+    try {
+        work.jpeg = upload::EncodeWithinLimit(result);
+        // The face is looked for in exactly the bytes that will be saved.
+        face::CountFacesInJpeg(work.jpeg);
+        work.faces = face::FaceCount;
+    } catch (...) {
+        work.failure = FailureText(std::current_exception());
+    }
+    return work;
+}
+
+Result PhotoWorkspace::ApplyUpload(const UploadWork& work) {
+    if (!work.failure.isEmpty())
+        return {Outcome::Failure, work.failure, {}};
+    if (work.faces == 0) {
+        FResult = QImage();
+        return {Outcome::NoFaceInResult, {}, {}};
+    }
+    return {Outcome::Done, {}, work.jpeg};
+}
+
+Result PhotoWorkspace::Save(const QString& chosenName, const QByteArray& jpeg) {
+    const QString fileName = upload::WithJpgExtension(chosenName);
+    try {
+        upload::WriteUploadFile(fileName, jpeg);
+    } catch (...) {
+        return Failure(std::current_exception());
+    }
+    return {Outcome::Saved, fileName, {}};
+}
+
+void PhotoWorkspace::SetWorkingPicture(const QImage& source, double scale) {
+    working_.present = true;
+    working_.source = source;
+    working_.scale = scale;
+    working_.renderSize = ScaledSize(source.size(), scale);
+    // An empty rendering keeps the control's size and place.
+    if (!working_.renderSize.isEmpty())
+        working_.geometry.setSize(working_.renderSize);
+}
+
+void PhotoWorkspace::ClearWorkingPicture() {
+    working_.present = false;
+    working_.source = QImage();
+    working_.scale = 1.0;
+    working_.renderSize = QSize(0, 0);
+}
+
+void PhotoWorkspace::CentreWhereItFits() {
+    QRect& g = working_.geometry;
+    if (viewport_.width() > g.width())
+        g.moveLeft(CentredOffset(viewport_.width(), g.width()));
+    if (viewport_.height() > g.height())
+        g.moveTop(CentredOffset(viewport_.height(), g.height()));
+}
+
+}  // namespace workspace

@@ -1,0 +1,130 @@
+#pragma once
+// The photo workspace: the chosen file, the decoded source photo, the working
+// photo's scale and place under the crop frame, the drag, the result photo and
+// the upload prepared from it. Plain data and the user's actions on it; the
+// window only shows what these return.
+//
+// Long actions come in two halves: Compute* does the slow work on its own
+// copies and touches no state, Apply* takes its findings into the state.
+#include <QByteArray>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+#include "workspace/outcome.h"
+
+namespace photo {
+class SourcePhoto;
+}
+
+namespace workspace {
+
+// Files of this size or less are refused as too small for a usable portrait.
+constexpr qint64 kSmallestFile = 8192;
+
+// The working photo as the viewport shows it. `present` with an empty
+// rendering is the zoom to scale 0: nothing shows, yet a crop is possible.
+struct WorkingPhoto {
+    bool present = false;
+    QImage source;      // the decoded source photo, shared, never copied
+    double scale = 1.0;
+    QSize renderSize{0, 0};
+    QRect geometry;     // the control's place and size in the viewport
+};
+
+// What reading a file found, up to the first step that stopped it.
+struct ReadWork {
+    enum class Stop { FileUnreadable, NotAJpeg, TooSmall, Undecodable, FaceCheckFailed, Complete };
+    Stop stop = Stop::FileUnreadable;
+    QByteArray bytes;
+    std::shared_ptr<photo::SourcePhoto> jpeg;  // always a fresh object
+    int faces = 0;
+};
+
+// What preparing the upload found: the encoded photo and its faces, or the
+// failure's text.
+struct UploadWork {
+    QByteArray jpeg;
+    int faces = 0;
+    QString failure;
+};
+
+class PhotoWorkspace {
+public:
+    // `viewport` is the size of the area that clips the working photo,
+    // `photoGeometry` the working photo's place and size before any read.
+    PhotoWorkspace(QSize viewport, QRect photoGeometry);
+    ~PhotoWorkspace();
+
+    // Reading a chosen file. The window first sets the slider back to 0,
+    // which zooms the previous photo.
+    static ReadWork ComputeRead(const QString& path);
+    Result ApplyRead(ReadWork work);
+    Result Read(const QString& path) { return ApplyRead(ComputeRead(path)); }
+
+    // Renders the source photo for a slider position and centres the
+    // rendering where it fits. False when the source cannot be decoded: the
+    // working photo then stays as it was.
+    bool Zoom(int position);
+    // Whether the next zoom has to decode the source first (slow).
+    bool ZoomDecodes() const;
+    // The reset link: refused without a working photo.
+    Result CheckReset() const;
+
+    void Press(int x, int y);
+    void Move(int x, int y);
+    void Release();
+
+    Result Crop();
+
+    // Saving: the colour checks on the result photo, the encoding with the
+    // face re-check (the slow half), then the file.
+    Result CheckResult();
+    static UploadWork ComputeUpload(const QImage& result);
+    Result ApplyUpload(const UploadWork& work);
+    Result PrepareUpload() {
+        const Result checked = CheckResult();
+        return checked.Passed() ? ApplyUpload(ComputeUpload(FResult)) : checked;
+    }
+    // Writes the prepared upload under the chosen name (".jpg" added where
+    // needed), whole or not at all.
+    static Result Save(const QString& chosenName, const QByteArray& jpeg);
+
+    // The pixels of any rectangle of the working photo, as the crop samples
+    // them; white where the rendering does not reach, null without a photo.
+    QImage DrawWorkingPhoto(const QRect& region) const;
+
+    const WorkingPhoto& Working() const { return working_; }
+    QRect CropFrame() const;
+    int Position() const { return position_; }
+    bool SliderEnabled() const { return sliderEnabled_; }
+    const QImage& ResultPhoto() const { return FResult; }
+    const QByteArray& SourceStream() const { return FSourceStream; }
+    const photo::SourcePhoto* SourceJpeg() const { return FSourceJpeg.get(); }
+    bool Dragging() const { return FDragging; }
+    bool ColoredBackground() const { return FColoredBackground; }
+
+private:
+    void SetWorkingPicture(const QImage& source, double scale);
+    void ClearWorkingPicture();
+    void CentreWhereItFits();
+
+    // The fields carry the names the team uses when talking about the tool.
+    QByteArray FSourceStream;
+    std::shared_ptr<photo::SourcePhoto> FSourceJpeg;
+    bool FDragging = false;
+    int FDragX = 0;
+    int FDragY = 0;
+    QImage FResult;
+    bool FColoredBackground = false;
+    QSize viewport_;
+    WorkingPhoto working_;
+    int position_ = 0;
+    bool sliderEnabled_ = false;
+};
+
+}  // namespace workspace

@@ -1,0 +1,71 @@
+// The face check on fixtures made from one public-domain portrait (see
+// tests/data/face/README.md) with the system's cascade.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "face/detector.h"
+#include "face/face_check.h"
+#include "photo/file_reader.h"
+
+namespace {
+QString Fixture(const QString& name) {
+    return QStringLiteral(EXAM_TESTDATA_DIR "/face/") + name;
+}
+}  // namespace
+
+class TestFace : public QObject {
+    Q_OBJECT
+private slots:
+    // The width of the largest face shows the detector's scale steps: with
+    // 1.1 the windows are 20 x 1.1^k pixels wide.
+    void faces_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("width");
+        QTest::newRow("portrait") << "portrait.jpg" << 1 << 50;
+        QTest::newRow("grey") << "grey_portrait.jpg" << 1 << 50;
+        QTest::newRow("none") << "no_face.jpg" << 0 << 0;
+        QTest::newRow("two") << "two_faces.jpg" << 2 << 52;
+        QTest::newRow("31 px") << "small_face.jpg" << 1 << 30;
+        QTest::newRow("under 20 px") << "tiny_face.jpg" << 0 << 0;
+        QTest::newRow("sideways, EXIF 8") << "sideways_exif8.jpg" << 1 << 51;
+    }
+    void faces() {
+        QFETCH(QString, file);
+        QFETCH(int, count);
+        QFETCH(int, width);
+        face::CountFacesInJpeg(photo::ReadWholeFile(Fixture(file)), QCoreApplication::applicationDirPath());
+        QCOMPARE(face::FaceCount, count);
+        int largest = 0;
+        for (const cv::Rect& r : face::FaceRects)
+            largest = std::max(largest, r.width);
+        QCOMPARE(largest, width);
+    }
+
+    // The cascade comes from the given folder, never the current directory; a
+    // failed load is tried again next time, and a failed check leaves FaceCount.
+    void cascade() {
+        QTemporaryDir dir;
+        const QByteArray portrait = photo::ReadWholeFile(Fixture(QStringLiteral("portrait.jpg")));
+        face::FaceCascade.reset();
+        face::FaceCount = 7;
+        QDir::setCurrent(QCoreApplication::applicationDirPath());
+        QVERIFY_THROWS_EXCEPTION(face::FaceCheckError, face::CountFacesInJpeg(portrait, dir.path()));
+        QVERIFY_THROWS_EXCEPTION(face::FaceCheckError, face::CountFacesInJpeg(portrait, QString()));
+        QCOMPARE(face::FaceCount, 7);
+        QVERIFY(QFile::copy(QStringLiteral(EXAM_CASCADE_FILE), dir.filePath(QLatin1String(face::kCascadeFileName))));
+        face::CountFacesInJpeg(portrait, dir.path());
+        QCOMPARE(face::FaceCount, 1);
+        // Kept for the run: the folder no longer matters.
+        face::CountFacesInJpeg(portrait, QStringLiteral("/nonexistent"));
+        QCOMPARE(face::FaceCount, 1);
+        QVERIFY_THROWS_EXCEPTION(face::FaceCheckError, face::CountFacesInJpeg("not a jpeg", dir.path()));
+        QCOMPARE(face::FaceCount, 1);
+        QCOMPARE(face::ProgramFolder(), QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFace)
+#include "test_face.moc"

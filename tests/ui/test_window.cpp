@@ -1,0 +1,249 @@
+// The window's wiring: layout, focus and keys, each control running its
+// handler, each outcome's box, and one round trip through Qt's own dialogs.
+#include <QApplication>
+#include <QDirIterator>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "texts/texts.h"
+#include "ui/scripted_dialogs.h"
+#include "ui/window/app_setup.h"
+#include "ui/window/main_window.h"
+#include "ui/window/picture_preview.h"
+
+namespace {
+
+QString Data(const char* name) {
+    return QStringLiteral(EXAM_TESTDATA_DIR "/") + QLatin1String(name);
+}
+
+struct Window {
+    ScriptedDialogs* user = new ScriptedDialogs;
+    TForm1 form{std::unique_ptr<UserDialogs>(user)};
+    Window() {
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+    }
+    template <typename T = QWidget>
+    T* Get(const char* name) { return form.findChild<T*>(QLatin1String(name)); }
+    QString LastText() const { return user->messages.isEmpty() ? QString() : user->messages.last().text; }
+    void Read(const QString& path) {
+        user->openAnswers = {path};
+        QTest::keyClick(Get("RzBmpButton1"), Qt::Key_Space);
+    }
+    // A press, moves and a release of the left button on the working photo, in viewport points.
+    void DragInViewport(QPoint from, QPoint to) {
+        QWidget* viewport = Get("ScrollBox1");
+        QWidget* target = viewport->childAt(from);
+        QTest::mousePress(target, Qt::LeftButton, {}, target->mapFrom(viewport, from));
+        QMouseEvent move(QEvent::MouseMove, target->mapFrom(viewport, to), target->mapToGlobal(target->mapFrom(viewport, to)),
+                         Qt::NoButton, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &move);
+        QTest::mouseRelease(target, Qt::LeftButton, {}, target->mapFrom(viewport, to));
+    }
+};
+
+// Runs `act` on the next modal widget of type T once it is open.
+template <typename T>
+void WhenModal(std::function<void(T*)> act) {
+    QTimer::singleShot(20, [act] {
+        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget()))
+            act(w);
+        else
+            WhenModal<T>(act);
+    });
+}
+
+}  // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+private slots:
+    // Every control's place in the window, as the layout gives it.
+    void layout_data() {
+        QTest::addColumn<QRect>("rect");
+        const std::pair<const char*, QRect> rows[] = {
+            {"Panel6", {0, 0, 831, 518}},      {"Image3", {1, 1, 829, 73}},        {"StatusBar1", {1, 493, 829, 24}},
+            {"Panel2", {1, 74, 829, 419}},     {"Panel3", {1, 74, 252, 419}},      {"Panel7", {6, 79, 242, 100}},
+            {"RzBmpButton1", {16, 82, 110, 33}}, {"Label2", {14, 122, 48, 12}},    {"Label3", {178, 123, 72, 12}},
+            {"RzTrackBar1", {6, 135, 241, 38}}, {"ScrollBox1", {6, 179, 242, 309}}, {"Image1", {14, 179, 241, 289}},
+            {"Shape1", {27, 193, 200, 280}},   {"RzLine1", {15, 184, 220, 20}},    {"RzLine2", {15, 464, 220, 20}},
+            {"RzLine3", {16, 183, 20, 301}},   {"RzLine4", {217, 183, 20, 301}},   {"Panel4", {253, 74, 577, 419}},
+            {"Image4", {242, 255, 347, 169}},  {"Shape2", {602, 118, 204, 284}},   {"Panel5", {604, 120, 200, 280}},
+            {"Image2", {604, 120, 200, 280}},  {"RzBmpBtnSave", {573, 423, 110, 33}}, {"RzBmpButton3", {365, 222, 85, 33}},
+            {"RzBmpButton4", {725, 415, 84, 50}}, {"RzRichEdit2", {269, 120, 297, 81}}};
+        for (const auto& [name, rect] : rows)
+            QTest::newRow(name) << rect;
+    }
+    void layout() {
+        Window w;
+        QFETCH(QRect, rect);
+        QWidget* control = w.Get(QTest::currentDataTag());
+        QVERIFY(control);
+        QCOMPARE(QRect(control->mapTo(&w.form, QPoint(0, 0)), control->size()), rect);
+        QCOMPARE(w.form.size(), QSize(831, 518));
+        QVERIFY(!w.Get("Shape1")->isVisible() && w.Get("Placeholder")->isVisible());
+    }
+
+    void focusAndKeys() {
+        Window w;
+        auto* slider = w.Get<ZoomSlider>("RzTrackBar1");
+        QCOMPARE(QApplication::focusWidget(), w.Get("RzBmpButton1"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // Enter at start opens the open dialog
+        QCOMPARE(w.user->openCount, 1);
+        // Tab wraps from the requirements text to the read button, past the disabled slider.
+        const char* order[] = {"RzBmpBtnSave", "RzBmpButton3", "RzBmpButton4", "RzRichEdit2", "RzBmpButton1"};
+        for (const char* name : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), w.Get(name));
+        }
+        w.Read(Data("workflow/portrait_400x500.jpg"));
+        QVERIFY(slider->isEnabled());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), slider);
+        QSignalSpy changes(slider, &ZoomSlider::changed);
+        const std::pair<Qt::Key, int> keys[] = {{Qt::Key_Right, 1}, {Qt::Key_Up, 2}, {Qt::Key_PageUp, 3},
+                                                {Qt::Key_Left, 2},  {Qt::Key_Down, 1}, {Qt::Key_PageDown, 0},
+                                                {Qt::Key_End, 20},  {Qt::Key_Right, 20}, {Qt::Key_Home, -20}};
+        for (const auto& [key, position] : keys) {
+            QTest::keyClick(slider, key);
+            QCOMPARE(slider->Position(), position);
+        }
+        QCOMPARE(changes.count(), 8);  // the Right at 20 changes nothing
+        QTest::keyClick(slider, Qt::Key_Plus, Qt::KeypadModifier);
+        QTest::keyClick(slider, Qt::Key_Plus, Qt::KeypadModifier);
+        QTest::keyClick(slider, Qt::Key_Minus, Qt::KeypadModifier);
+        QCOMPARE(slider->Position(), -19);
+    }
+
+    // A left press on the track steps at once, after 200 ms and then every 100 ms.
+    void sliderTrackAndThumb() {
+        Window w;
+        w.Read(Data("workflow/portrait_400x500.jpg"));
+        auto* slider = w.Get<ZoomSlider>("RzTrackBar1");
+        QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(slider->width() - 8, slider->height() / 2));
+        QCOMPARE(slider->Position(), 1);
+        QCOMPARE(slider->PendingRepeatMs(), 200);
+        QTRY_COMPARE(slider->Position(), 2);
+        QCOMPARE(slider->PendingRepeatMs(), 100);
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(slider->width() - 8, slider->height() / 2));
+        QCOMPARE(slider->PendingRepeatMs(), -1);
+        // The thumb's place maps onto the range with halves to even.
+        QCOMPARE(slider->PositionForThumbLeft(slider->ThumbLeftFor(7)), 7);
+        QCOMPARE(slider->PositionForThumbLeft(-50), -20);
+        QCOMPARE(slider->ThumbLeftFor(-20), ZoomSlider::kMargin);
+    }
+
+    void buttonsAndLink() {
+        Window w;
+        auto* crop = w.Get("RzBmpButton3");
+        QTest::mousePress(crop, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(crop, Qt::LeftButton, {}, QPoint(-5, -5));
+        QVERIFY(w.user->messages.isEmpty());
+        QCOMPARE(QApplication::focusWidget(), crop);
+        QTest::mouseClick(crop, Qt::LeftButton);
+        QCOMPARE(w.LastText(), QStringLiteral("请先读取照片！"));
+        QTest::keyPress(crop, Qt::Key_Space);
+        QCOMPARE(w.user->messages.size(), 1);  // Space clicks on its release
+        QTest::keyRelease(crop, Qt::Key_Space);
+        QCOMPARE(w.user->messages.size(), 2);
+        QTest::mouseClick(w.Get("Label3"), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(w.user->messages.size(), 3);
+        QCOMPARE(w.user->messages.last().caption, QStringLiteral("错误提示"));
+        QCOMPARE(w.user->messages.last().flags, texts::MB_ICONERROR);
+        auto* status = w.Get<StatusPanes>("StatusBar1");
+        QVERIFY(status->PaneRect(2).isEmpty());  // the release month is cut off
+        QTest::mouseClick(w.Get("RzBmpButton4"), Qt::LeftButton);
+        QVERIFY(!w.form.isVisible());
+    }
+
+    // Read, drag, crop and save with a scripted user; the guide lines take presses near them.
+    void workflow() {
+        Window w;
+        QTemporaryDir dir;
+        w.Read(Data("workflow/studio_blue.jpg"));
+        QVERIFY2(w.user->messages.isEmpty(), qPrintable(w.LastText()));
+        auto* photo = w.Get("Image1");
+        QCOMPARE(photo->geometry(), QRect(8, 0, 300, 400));
+        w.DragInViewport({100, 15}, {60, 15});  // on the top guide line: no drag
+        QCOMPARE(photo->pos(), QPoint(8, 0));
+        w.DragInViewport({22, 100}, {0, 100});  // on the left guide line
+        QCOMPARE(photo->pos(), QPoint(8, 0));
+        w.DragInViewport({100, 19}, {90, 19});
+        QCOMPARE(photo->pos(), QPoint(-2, 0));
+        w.DragInViewport({24, 100}, {34, 110});
+        QCOMPARE(photo->pos(), QPoint(8, 10));
+        QTest::mouseClick(w.Get("RzBmpButton3"), Qt::LeftButton);
+        QVERIFY(!w.Get("Placeholder")->isVisible());
+        QCOMPARE(w.Get<PictureBox>("Image2")->Picture().size(), QSize(200, 280));
+        w.user->saveAnswers = {dir.filePath(QStringLiteral("photo"))};
+        QTest::mouseClick(w.Get("RzBmpBtnSave"), Qt::LeftButton);
+        QCOMPARE(w.LastText(), QStringLiteral("请注意：您生成的照片文件为：") + dir.filePath(QStringLiteral("photo.jpg")));
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("photo.jpg"))).size() > 1000);
+        // A failure the handler does not catch is reported under the application title.
+        w.user->saveAnswers = {dir.filePath(QStringLiteral("gone/photo"))};
+        QTest::mouseClick(w.Get("RzBmpBtnSave"), Qt::LeftButton);
+        QCOMPARE(w.user->messages.last().caption, texts::kAppTitle);
+        QVERIFY(w.LastText().startsWith(QStringLiteral("Cannot create file")));
+        // A slider step re-renders and places the photo as the workspace has it.
+        w.Get<ZoomSlider>("RzTrackBar1")->SetPosition(-10);
+        QCOMPARE(photo->geometry(), QRect(46, 54, 150, 200));
+        // A refused read: its box, and the result photo emptied.
+        w.Read(Data("workflow/no_face.jpg"));
+        QCOMPARE(w.LastText(), QStringLiteral("请选择标准照照片！"));
+        QVERIFY(w.Get("Placeholder")->isVisible());
+    }
+
+    // Qt's own dialogs and boxes; the tool stores no settings of theirs.
+    void realDialogs() {
+        QTemporaryDir dir;
+        TForm1 form;
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QStringList seen;
+        WhenModal<QFileDialog>([&](QFileDialog* d) {
+            seen << d->windowTitle() << d->nameFilters().join('|') << d->directory().absolutePath();
+            auto* preview = d->findChild<PicturePreview*>();
+            preview->ShowFile(Data("workflow/studio_blue.jpg"));
+            seen << preview->SizeText();
+            preview->ShowFile(Data("hostile/scans_2500.jpg"));
+            seen << QString::number(preview->HasPicture());
+            d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(Data("workflow/studio_blue.jpg"));
+            QMetaObject::invokeMethod(d, "accept");
+        });
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(seen, (QStringList{texts::kOpenTitle, texts::kJpegFilter, QDir::currentPath(), "300 x 400 像素", "0"}));
+        QTest::mouseClick(form.findChild<QWidget*>(QStringLiteral("RzBmpButton3")), Qt::LeftButton);
+        WhenModal<QFileDialog>([&](QFileDialog* d) {
+            seen << d->windowTitle() << QString::number(d->testOption(QFileDialog::DontConfirmOverwrite));
+            d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(dir.filePath(QStringLiteral("up")));
+            QMetaObject::invokeMethod(d, "accept");
+            WhenModal<QMessageBox>([&](QMessageBox* box) {
+                seen << box->windowTitle() << box->text() << QString::number(box->icon());
+                box->accept();
+            });
+        });
+        QTest::mouseClick(form.findChild<QWidget*>(QStringLiteral("RzBmpBtnSave")), Qt::LeftButton);
+        QCOMPARE(seen.mid(5), (QStringList{texts::kSaveTitle, "1", "信息提示",
+                                           "请注意：您生成的照片文件为：" + dir.filePath("up.jpg"),
+                                           QString::number(QMessageBox::Information)}));
+        QVERIFY(QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    SetUpApplication(app);
+    QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).removeRecursively();
+    TestWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_window.moc"

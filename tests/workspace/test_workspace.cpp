@@ -1,0 +1,319 @@
+// The photo workspace without a window: reading, zoom, drag, crop, the checks
+// before an upload, and the tool's wording.
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "export/jpeg_encoder.h"
+#include "photo/jpeg_decoder.h"
+#include "texts/texts.h"
+#include "workspace/photo_workspace.h"
+#include "workspace/zoom.h"
+
+using namespace workspace;
+// A column of the current row, as an expression.
+#define FETCH(Type, name) (*static_cast<Type*>(QTest::qData(#name, ::qMetaTypeId<Type>())))
+Q_DECLARE_METATYPE(Outcome)
+
+namespace {
+
+QString Data(const QString& name) {
+    return QStringLiteral(EXAM_TESTDATA_DIR "/") + name;
+}
+
+// The viewport and the working photo's first place, as the window lays them out.
+PhotoWorkspace Fresh(QSize viewport = {242, 309}) {
+    return PhotoWorkspace(viewport, QRect(8, 0, 241, 289));
+}
+
+// A picture whose every pixel tells where it came from.
+QImage Pattern(int w, int h, QRgb fill = 0) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, fill ? fill : qRgb(x % 256, y % 256, (x / 256) * 64 + (y / 256) * 16));
+    return img;
+}
+
+// What a read of `photo` finds when the face check sees `faces` faces.
+ReadWork Found(const QImage& photo, int faces = 1) {
+    ReadWork work;
+    work.bytes = upload::EncodeJpeg(photo, 100);
+    work.jpeg = std::make_shared<photo::SourcePhoto>();
+    work.jpeg->Load(work.bytes);
+    work.jpeg->Pixels();
+    work.stop = ReadWork::Stop::Complete;
+    work.faces = faces;
+    return work;
+}
+
+// Press, moves and release written as "p x,y", "m x,y" and "r".
+void Drag(PhotoWorkspace& ws, const QString& script) {
+    for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QStringList xy = step.mid(1).split(QLatin1Char(','));
+        if (step[0] == QLatin1Char('p'))
+            ws.Press(xy[0].toInt(), xy[1].toInt());
+        else if (step[0] == QLatin1Char('m'))
+            ws.Move(xy[0].toInt(), xy[1].toInt());
+        else
+            ws.Release();
+    }
+}
+
+// The rendering built the plain way: every pixel of the stretched source.
+QRgb Rendered(const QImage& source, QSize size, int x, int y) {
+    return source.pixel(int(qint64(x) * source.width() / size.width()),
+                        int(qint64(y) * source.height() / size.height())) | 0xff000000u;
+}
+
+}  // namespace
+
+class TestWorkspace : public QObject {
+    Q_OBJECT
+
+private slots:
+    void texts_data() {
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("icon");
+        QTest::newRow("reset/crop") << Outcome::PleaseReadFirst << "请先读取照片！" << "错误提示" << 16;
+        QTest::newRow("small") << Outcome::FileTooSmall << "原始照片不能小于8K或可能像素太低，请更换照片。" << "提示" << 64;
+        QTest::newRow("format") << Outcome::NotAJpeg << "照片不是JPG文件或格式错误，不能进行处理！" << "提示" << 64;
+        QTest::newRow("no face") << Outcome::NoFace << "请选择标准照照片！" << "错误提示" << 16;
+        QTest::newRow("no crop") << Outcome::NothingCropped << "请先裁剪或压缩照片！" << "错误提示" << 16;
+        QTest::newRow("background") << Outcome::BadBackground
+                                    << "照片不是标准照或背景颜色不是蓝、红或白色，不能保存！" << "错误提示" << 16;
+        QTest::newRow("bottom") << Outcome::WhiteBottomEdge << "照片太小或有白色边框，不能保存！" << "错误提示" << 16;
+        QTest::newRow("no face left") << Outcome::NoFaceInResult << "请重新裁剪为标准照照片，不能保存！" << "错误提示" << 16;
+        QTest::newRow("saved") << Outcome::Saved << "请注意：您生成的照片文件为：/x/a.jpg" << "信息提示" << 64;
+        QTest::newRow("failure") << Outcome::Failure << "JPEG error #42." << "报名照片制作 exam-photo" << 16;
+        QTest::newRow("done") << Outcome::Done << "" << "" << 0;
+    }
+    void texts() {
+        QFETCH(Outcome, outcome);
+        const QString detail = outcome == Outcome::Saved ? QStringLiteral("/x/a.jpg") : QStringLiteral("JPEG error #42");
+        const texts::Message m = texts::MessageFor({outcome, detail, {}});
+        QCOMPARE(m.text, FETCH(QString, text));
+        QCOMPARE(m.caption, FETCH(QString, caption));
+        QCOMPARE(m.icon, FETCH(int, icon));
+        // The failure report's full stop goes only after a letter, digit or the like.
+        QCOMPARE(texts::WithFullStop(QStringLiteral("a!")), QStringLiteral("a!"));
+        QCOMPARE(texts::WithFullStop(QStringLiteral("原因")), QStringLiteral("原因."));
+    }
+
+    // Rendering sizes and places after a read (position 0) or a zoom.
+    void zoomPlacement_data() {
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("0.5 -> 0, 29.5 -> 30") << QSize(241, 250) << 0 << QRect(0, 30, 241, 250);
+        QTest::newRow("as wide as the viewport") << QSize(242, 100) << 0 << QRect(8, 104, 242, 100);
+        QTest::newRow("one wider") << QSize(243, 100) << 0 << QRect(8, 104, 243, 100);
+        QTest::newRow("2.0 grows from its corner") << QSize(600, 800) << 20 << QRect(8, 0, 1200, 1600);
+        QTest::newRow("320.5 -> 320") << QSize(641, 800) << -10 << QRect(8, 0, 320, 400);
+        QTest::newRow("0.8 centres across") << QSize(300, 400) << -4 << QRect(1, 0, 240, 320);
+        QTest::newRow("10 x 0.05 -> 1") << QSize(10, 400) << -19 << QRect(120, 144, 1, 20);
+        QTest::newRow("45 x 0.1 -> 5") << QSize(45, 400) << -18 << QRect(118, 134, 5, 40);
+        QTest::newRow("scale 0 keeps the control") << QSize(400, 500) << -20 << QRect(8, 0, 400, 500);
+    }
+    void zoomPlacement() {
+        QFETCH(QSize, source);
+        QFETCH(int, position);
+        PhotoWorkspace ws = Fresh();
+        QCOMPARE(ws.ApplyRead(Found(Pattern(source.width(), source.height()))).outcome, Outcome::Done);
+        if (position != 0)
+            QVERIFY(ws.Zoom(position));
+        QCOMPARE(ws.Working().geometry, FETCH(QRect, expected));
+        QVERIFY(ws.SliderEnabled());
+    }
+
+    // The frame at (21, 14); a 400 x 500 photo may go from left -179, top -206 to 21, 14.
+    void drag_data() {
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QPoint>("expected");
+        QTest::newRow("overshoot by one move") << QSize(400, 500) << "p200,300 m18,99 m170,270" << QPoint(-204, -231);
+        QTest::newRow("then onto the limit") << QSize(400, 500) << "p200,300 m18,99 m170,270 m199,299" << QPoint(-179, -206);
+        QTest::newRow("on the limit stays") << QSize(400, 500) << "p200,300 m18,99 m170,270 m199,299 m150,250"
+                                           << QPoint(-179, -206);
+        QTest::newRow("right and down") << QSize(400, 500) << "p100,100 m105,103" << QPoint(13, 3);
+        QTest::newRow("highest stays") << QSize(400, 500) << "p100,100 m113,114 m120,120 m150,150" << QPoint(21, 14);
+        QTest::newRow("released") << QSize(400, 500) << "p100,100 r m150,150" << QPoint(8, 0);
+        QTest::newRow("narrow: lowest") << QSize(100, 400) << "p50,50 m50,50" << QPoint(121, 0);
+        QTest::newRow("narrow: highest") << QSize(100, 400) << "p50,50 m51,50" << QPoint(21, 0);
+    }
+    void drag() {
+        QFETCH(QSize, source);
+        PhotoWorkspace ws = Fresh();
+        ws.ApplyRead(Found(Pattern(source.width(), source.height())));
+        Drag(ws, FETCH(QString, script));
+        QCOMPARE(ws.Working().geometry.topLeft(), FETCH(QPoint, expected));
+    }
+
+    // The crop is the rendering under the frame; white where it does not reach.
+    void crop_data() {
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QPoint>("corner");  // the frame's corner in rendering coordinates
+        QTest::newRow("photo on the frame") << QSize(400, 500) << 0 << "p0,0 m13,14" << QPoint(0, 0);
+        QTest::newRow("lowest limits") << QSize(400, 500) << 0 << "p0,0 m-300,-300 m-300,-300" << QPoint(200, 220);
+        QTest::newRow("half, centred") << QSize(300, 400) << -10 << "" << QPoint(-25, -40);
+        QTest::newRow("odd scale") << QSize(400, 500) << 7 << "p0,0 m-37,-51" << QPoint(50, 65);
+        QTest::newRow("scale 0") << QSize(400, 500) << -20 << "" << QPoint(0, 0);
+    }
+    void crop() {
+        QFETCH(QSize, source);
+        QFETCH(int, position);
+        QFETCH(QPoint, corner);
+        PhotoWorkspace ws = Fresh();
+        QCOMPARE(ws.Crop().outcome, Outcome::PleaseReadFirst);
+        ReadWork work = Found(Pattern(source.width(), source.height()));
+        const QImage decoded = work.jpeg->Pixels();
+        ws.ApplyRead(std::move(work));
+        ws.Zoom(position);
+        Drag(ws, FETCH(QString, script));
+        QCOMPARE(ws.Crop().outcome, Outcome::Done);
+        const QImage result = ws.ResultPhoto();
+        QCOMPARE(result.size(), QSize(200, 280));
+        const QSize size = ScaledSize(decoded.size(), ScaleForPosition(position));
+        for (int y = 0; y < 280; ++y)
+            for (int x = 0; x < 200; ++x) {
+                const QPoint at = corner + QPoint(x, y);
+                const bool inside = QRect(QPoint(0, 0), size).contains(at);
+                const QRgb want = inside ? Rendered(decoded, size, at.x(), at.y()) : qRgb(255, 255, 255);
+                if (result.pixel(x, y) != want)
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+            }
+    }
+
+    // Reads of real files, each after a photo that passed and was cropped.
+    void read_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("size");  // pad or cut to this many bytes; 0 as it is
+        QTest::addColumn<Outcome>("outcome");
+        QTest::newRow("8192 bytes") << "workflow/small.jpg" << 8192 << Outcome::FileTooSmall;
+        QTest::newRow("small PNG") << "workflow/small_not_a_jpeg.jpg" << 0 << Outcome::NotAJpeg;
+        QTest::newRow("large PNG") << "workflow/not_a_jpeg.jpg" << 0 << Outcome::NotAJpeg;
+        QTest::newRow("missing") << "workflow/missing.jpg" << 0 << Outcome::NotAJpeg;
+        QTest::newRow("no face") << "workflow/no_face.jpg" << 0 << Outcome::NoFace;
+        QTest::newRow("portrait") << "workflow/portrait_241x250.jpg" << 0 << Outcome::Done;
+    }
+    void read() {
+        QFETCH(QString, file);
+        QFETCH(int, size);
+        QFETCH(Outcome, outcome);
+        QTemporaryDir dir;
+        QString path = Data(file);
+        if (size) {
+            QFile in(path);
+            in.open(QIODevice::ReadOnly);
+            QByteArray bytes = in.readAll();
+            bytes.resize(size, '\0');
+            path = dir.filePath(QStringLiteral("sized.jpg"));
+            QFile out(path);
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == size);
+        }
+        PhotoWorkspace ws = Fresh();
+        QCOMPARE(ws.Read(Data(QStringLiteral("workflow/portrait_400x500.jpg"))).outcome, Outcome::Done);
+        Drag(ws, QStringLiteral("p0,0 m-20,-10 r"));
+        ws.Crop();
+        QCOMPARE(ws.Read(path).outcome, outcome);
+        const bool refusedEarly = outcome == Outcome::FileTooSmall || outcome == Outcome::NotAJpeg;
+        // A refused file stays in the workspace for a later zoom; the photo on view stays too.
+        QCOMPARE(ws.SourceStream().isEmpty(), file.contains(QLatin1String("missing")));
+        QCOMPARE(ws.SourceJpeg() != nullptr, outcome != Outcome::NoFace);
+        QCOMPARE(ws.Working().present, outcome != Outcome::NoFace);
+        QCOMPARE(ws.ResultPhoto().isNull(), !refusedEarly);
+        if (refusedEarly)
+            QCOMPARE(ws.Working().geometry, QRect(-12, -10, 400, 500));
+        // A refused file cannot be rendered: the zoom leaves the photo where it was.
+        if (outcome == Outcome::NotAJpeg) {
+            QVERIFY(!ws.Zoom(3));
+            QCOMPARE(ws.Working().geometry, QRect(-12, -10, 400, 500));
+        }
+        QVERIFY(ws.SliderEnabled());
+    }
+
+    void faceCheckFails() {
+        PhotoWorkspace ws = Fresh();
+        ReadWork work = Found(Pattern(100, 100), 0);
+        work.stop = ReadWork::Stop::FaceCheckFailed;
+        QCOMPARE(ws.ApplyRead(std::move(work)).outcome, Outcome::NotAJpeg);
+        QVERIFY(ws.Working().present && ws.SliderEnabled());
+    }
+
+    void hostileCorpus() {
+        const QString dir = Data(QStringLiteral("hostile/"));
+        QFile manifest(dir + QStringLiteral("manifest.tsv"));
+        QVERIFY(manifest.open(QIODevice::ReadOnly | QIODevice::Text));
+        int files = 0;
+        for (const QByteArray& line : manifest.readAll().split('\n')) {
+            const QList<QByteArray> f = line.split('\t');
+            if (f.size() < 3 || line.startsWith('#'))
+                continue;
+            const Outcome expected = f[1] == "size-refused"              ? Outcome::FileTooSmall
+                                     : f[1] != "decoded" || f[2] == "check-fails" ? Outcome::NotAJpeg
+                                     : f[2] == "no-face"                 ? Outcome::NoFace
+                                                                         : Outcome::Done;
+            PhotoWorkspace ws = Fresh();
+            const Result result = ws.Read(dir + QString::fromUtf8(f[0]));
+            QVERIFY2(result.outcome == expected, f[0].constData());
+            QCOMPARE(texts::MessageFor(result).text.isEmpty(), expected == Outcome::Done);
+            ++files;
+        }
+        QVERIFY(files > 40);
+    }
+
+    // The checks before an upload, on a photo read exactly under the frame.
+    void checks_data() {
+        QTest::addColumn<QRgb>("background");
+        QTest::addColumn<QRgb>("bottom");  // the last ten rows
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<bool>("coloured");
+        QTest::newRow("blue") << qRgb(20, 50, 210) << qRgb(20, 50, 210) << Outcome::Done << true;
+        QTest::newRow("blue, white shirt") << qRgb(20, 50, 210) << qRgb(255, 255, 255) << Outcome::Done << true;
+        QTest::newRow("red, white shirt") << qRgb(210, 30, 30) << qRgb(255, 255, 255) << Outcome::Done << true;
+        QTest::newRow("white") << qRgb(230, 230, 230) << qRgb(230, 230, 230) << Outcome::Done << false;
+        QTest::newRow("white, white edge") << qRgb(230, 230, 230) << qRgb(255, 255, 255) << Outcome::WhiteBottomEdge << false;
+        QTest::newRow("green") << qRgb(30, 200, 30) << qRgb(30, 200, 30) << Outcome::BadBackground << false;
+    }
+    void checks() {
+        QFETCH(QRgb, background);
+        QImage photo = Pattern(200, 280, background);
+        for (int y = 270; y < 280; ++y)
+            for (int x = 0; x < 200; ++x)
+                photo.setPixel(x, y, FETCH(QRgb, bottom));
+        PhotoWorkspace ws = Fresh();
+        QCOMPARE(ws.CheckResult().outcome, Outcome::NothingCropped);
+        ws.ApplyRead(Found(photo));
+        QCOMPARE(ws.Working().geometry, QRect(21, 14, 200, 280));
+        ws.Crop();
+        QFETCH(Outcome, outcome);
+        QCOMPARE(ws.CheckResult().outcome, outcome);
+        QCOMPARE(ws.ColoredBackground(), FETCH(bool, coloured));
+        QCOMPARE(ws.ResultPhoto().isNull(), outcome != Outcome::Done);
+    }
+
+    void upload() {
+        PhotoWorkspace ws = Fresh();
+        ws.ApplyRead(Found(Pattern(200, 280, qRgb(20, 50, 210))));
+        ws.Crop();
+        QCOMPARE(ws.ApplyUpload({{}, 0, QStringLiteral("JPEG error #3")}).detail, QStringLiteral("JPEG error #3"));
+        QCOMPARE(ws.ApplyUpload({"jpeg", 1, {}}).jpeg, QByteArray("jpeg"));
+        QVERIFY(!ws.ResultPhoto().isNull());
+        QCOMPARE(ws.ApplyUpload({"jpeg", 0, {}}).outcome, Outcome::NoFaceInResult);
+        QVERIFY(ws.ResultPhoto().isNull());
+
+        QTemporaryDir dir;
+        const Result saved = PhotoWorkspace::Save(dir.filePath(QStringLiteral("a.JPG.x")), "jpeg");
+        QCOMPARE(saved.outcome, Outcome::Saved);
+        QCOMPARE(saved.detail, dir.filePath(QStringLiteral("a.JPG.x.jpg")));
+        const Result failed = PhotoWorkspace::Save(dir.filePath(QStringLiteral("gone/a")), "jpeg");
+        QCOMPARE(failed.outcome, Outcome::Failure);
+        QVERIFY(failed.detail.startsWith(QStringLiteral("Cannot create file")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWorkspace)
+#include "test_workspace.moc"
