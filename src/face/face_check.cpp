@@ -160,6 +160,13 @@ void CountFaces(const QString& path, const QString& cascadeFolder) {
     DetectFaces(image);
 }
 
+QVector<QRect> FaceRectangles() {
+    QVector<QRect> faces;
+    for (const cv::Rect& r : FaceRects)
+        faces.push_back(QRect(r.x, r.y, r.width, r.height));
+    return faces;
+}
+
 void CountFacesInJpeg(const QByteArray& jpeg) {
     CountFacesInJpeg(jpeg, ProgramFolder());
 }

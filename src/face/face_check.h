@@ -2,6 +2,8 @@
 // The face check: counts the frontal faces in a photo with OpenCV's Haar
 // cascade. Its state is process-wide and lives on the user-interface thread.
 #include <QByteArray>
+#include <QRect>
+#include <QVector>
 #include <QString>
 
 #include <stdexcept>
@@ -29,6 +31,9 @@ QString ProgramFolder();
 // Throws FaceCheckError when the cascade or the image cannot be loaded.
 void CountFaces(const QString& path);
 void CountFaces(const QString& path, const QString& cascadeFolder);
+
+// The faces of the latest check that completed, in the upright photo's pixels.
+QVector<QRect> FaceRectangles();
 
 // The same check on JPEG bytes held in memory.
 void CountFacesInJpeg(const QByteArray& jpeg);

@@ -20,6 +20,7 @@ inline const QString kReadButton = QStringLiteral("读取照片");
 inline const QString kSaveButton = QStringLiteral("另存为");
 inline const QString kCropButton = QStringLiteral("裁剪");
 inline const QString kExitButton = QStringLiteral("退出!");
+inline const QString kFramingHint = QStringLiteral("双击照片可自动对齐人像");
 inline const QString kResultPlaceholder = QStringLiteral("生成的标准照片");
 inline const QString kRequirements = QStringLiteral(
     "裁剪后合格的照片要求为：\n"

@@ -1,5 +1,7 @@
 #include "workspace/photo_workspace.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <exception>
 #include <new>
 
@@ -74,6 +76,7 @@ ReadWork PhotoWorkspace::ComputeRead(const QString& path) {
     try {
         face::CountFacesInJpeg(work.bytes);
         work.faces = face::FaceCount;
+        work.faceRects = face::FaceRectangles();
     } catch (...) {
         work.stop = ReadWork::Stop::FaceCheckFailed;
         return work;
@@ -87,6 +90,7 @@ Result PhotoWorkspace::ApplyRead(ReadWork work) {
     // Whatever stops the read, the refused file's bytes and its (perhaps
     // undecodable) photo stay: a later zoom renders them.
     FSourceJpeg = std::move(work.jpeg);
+    FReadFaces.clear();
     FSourceStream = std::move(work.bytes);
     switch (work.stop) {
     case Stop::FileUnreadable:
@@ -113,6 +117,7 @@ Result PhotoWorkspace::ApplyRead(ReadWork work) {
         FSourceJpeg.reset();
         return {Outcome::NoFace, {}, {}};
     }
+    FReadFaces = std::move(work.faceRects);
     return {};
 }
 
@@ -135,6 +140,57 @@ bool PhotoWorkspace::Zoom(int position) {
 
 Result PhotoWorkspace::CheckReset() const {
     return working_.present ? Result{} : Result{Outcome::PleaseReadFirst, {}, {}};
+}
+
+QRect PhotoWorkspace::TheFace() const {
+    QRect largest;
+    for (const QRect& face : FReadFaces)
+        if (qint64(face.width()) * face.height() > qint64(largest.width()) * largest.height())
+            largest = face;
+    return largest;
+}
+
+bool PhotoWorkspace::CanFrame() const {
+    return working_.present && FSourceJpeg && FSourceJpeg->IsDecoded() && !FReadFaces.isEmpty();
+}
+
+int PhotoWorkspace::FramingPosition() const {
+    const QSize source = working_.source.size();
+    const int faceWidth = TheFace().width();
+    int best = 20;
+    int bestDistance = -1;
+    // From the smallest scale up, so that a tie keeps the smaller one.
+    for (int position = -20; position <= 20; ++position) {
+        const double scale = ScaleForPosition(position);
+        const QSize size = ScaledSize(source, scale);
+        if (size.width() < kFrameWidth || size.height() < kFrameHeight)
+            continue;
+        const int distance = std::abs(ScaledLength(faceWidth, scale) - kFrameWidth / 2);
+        if (bestDistance < 0 || distance < bestDistance) {
+            best = position;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+void PhotoWorkspace::PlaceFace() {
+    const QRect face = TheFace();
+    const QRect frame = CropFrame();
+    const double scale = working_.scale;
+    QRect& g = working_.geometry;
+    // Each direction on its own: clamped to the drag limits where the photo
+    // covers the frame, centred on the frame where it is smaller.
+    const auto place = [](int wanted, int frameStart, int frameLength, int photoLength) {
+        if (photoLength < frameLength)
+            return frameStart + CentredOffset(frameLength, photoLength);
+        return std::clamp(wanted, frameStart + frameLength - photoLength, frameStart);
+    };
+    const int faceWidth = ScaledLength(face.width(), scale);
+    g.moveTo(place(frame.left() + CentredOffset(kFrameWidth, faceWidth) - ScaledLength(face.left(), scale),
+                   frame.left(), kFrameWidth, g.width()),
+             place(frame.top() + kFaceTop - ScaledLength(face.top(), scale), frame.top(), kFrameHeight, g.height()));
+    FDragging = false;
 }
 
 void PhotoWorkspace::Press(int x, int y) {

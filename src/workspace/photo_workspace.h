@@ -12,6 +12,7 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QVector>
 
 #include <memory>
 
@@ -22,6 +23,10 @@ class SourcePhoto;
 }
 
 namespace workspace {
+
+// A framed face's top lies this far below the frame's top: the head then
+// keeps about 0.5 cm of the printed photo above it.
+constexpr int kFaceTop = 70;
 
 // Files of this size or less are refused as too small for a usable portrait.
 constexpr qint64 kSmallestFile = 8192;
@@ -43,6 +48,7 @@ struct ReadWork {
     QByteArray bytes;
     std::shared_ptr<photo::SourcePhoto> jpeg;  // always a fresh object
     int faces = 0;
+    QVector<QRect> faceRects;  // in the upright source photo's pixels
 };
 
 // What preparing the upload found: the encoded photo and its faces, or the
@@ -74,6 +80,14 @@ public:
     bool ZoomDecodes() const;
     // The reset link: refused without a working photo.
     Result CheckReset() const;
+
+    // Framing the face: the slider position whose rendering covers the
+    // frame and makes the face closest to half the frame's width, then the
+    // place that puts the face 70 pixels below the frame's top, centred
+    // across. Nothing to frame without a photo and its face.
+    bool CanFrame() const;
+    int FramingPosition() const;
+    void PlaceFace();
 
     void Press(int x, int y);
     void Move(int x, int y);
@@ -107,11 +121,13 @@ public:
     const photo::SourcePhoto* SourceJpeg() const { return FSourceJpeg.get(); }
     bool Dragging() const { return FDragging; }
     bool ColoredBackground() const { return FColoredBackground; }
+    const QVector<QRect>& ReadFaces() const { return FReadFaces; }
 
 private:
     void SetWorkingPicture(const QImage& source, double scale);
     void ClearWorkingPicture();
     void CentreWhereItFits();
+    QRect TheFace() const;
 
     // The fields carry the names the team uses when talking about the tool.
     QByteArray FSourceStream;
@@ -121,6 +137,8 @@ private:
     int FDragY = 0;
     QImage FResult;
     bool FColoredBackground = false;
+    // The faces found when the photo was read; the save's re-check has its own.
+    QVector<QRect> FReadFaces;
     QSize viewport_;
     WorkingPhoto working_;
     int position_ = 0;

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "face/face_check.h"
 #include "texts/texts.h"
 #include "ui/scripted_dialogs.h"
 #include "ui/window/app_setup.h"
@@ -198,6 +199,31 @@ private slots:
         w.Read(Data("workflow/no_face.jpg"));
         QCOMPARE(w.LastText(), QStringLiteral("请选择标准照照片！"));
         QVERIFY(w.Get("Placeholder")->isVisible());
+    }
+
+    // A double-click frames the face; the saved photo has it where the instructions want it.
+    void framing() {
+        Window w;
+        QTemporaryDir dir;
+        auto* status = w.Get<StatusPanes>("StatusBar1");
+        QTest::mouseDClick(w.Get("Image1"), Qt::LeftButton);  // nothing to frame
+        QCOMPARE(w.Get("Image1")->pos(), QPoint(8, 0));
+        w.Read(Data("workflow/studio_blue.jpg"));
+        QCOMPARE(status->PaneText(1), texts::kFramingHint);
+        QTest::mouseDClick(w.Get("Image1"), Qt::LeftButton, {}, QPoint(100, 100));
+        QMouseEvent move(QEvent::MouseMove, QPointF(50, 50), QPointF(50, 50), Qt::NoButton, Qt::NoButton, {});
+        const QPoint framed = w.Get("Image1")->pos();
+        QApplication::sendEvent(w.Get("Image1"), &move);
+        QCOMPARE(w.Get("Image1")->pos(), framed);
+        QTest::mouseClick(w.Get("RzBmpButton3"), Qt::LeftButton);
+        w.user->saveAnswers = {dir.filePath(QStringLiteral("framed"))};
+        QTest::mouseClick(w.Get("RzBmpBtnSave"), Qt::LeftButton);
+        QVERIFY2(w.LastText().startsWith(QStringLiteral("请注意")), qPrintable(w.LastText()));
+        const QRect face = face::FaceRectangles().value(0);  // the save's re-check
+        QVERIFY2(face.width() >= 80 && face.width() <= 125 && std::abs(face.center().x() - 100) <= 12 &&
+                     face.top() >= 50 && face.top() <= 90, qPrintable(QStringLiteral("%1,%2 %3x%4").arg(face.x()).arg(face.y()).arg(face.width()).arg(face.height())));
+        w.Read(Data("workflow/no_face.jpg"));
+        QCOMPARE(status->PaneText(1), QString());
     }
 
     // Qt's own dialogs and boxes; the tool stores no settings of theirs.

@@ -35,7 +35,7 @@ QImage Pattern(int w, int h, QRgb fill = 0) {
 }
 
 // What a read of `photo` finds when the face check sees `faces` faces.
-ReadWork Found(const QImage& photo, int faces = 1) {
+ReadWork Found(const QImage& photo, int faces = 1, QVector<QRect> rects = {}) {
     ReadWork work;
     work.bytes = upload::EncodeJpeg(photo, 100);
     work.jpeg = std::make_shared<photo::SourcePhoto>();
@@ -43,6 +43,7 @@ ReadWork Found(const QImage& photo, int faces = 1) {
     work.jpeg->Pixels();
     work.stop = ReadWork::Stop::Complete;
     work.faces = faces;
+    work.faceRects = std::move(rects);
     return work;
 }
 
@@ -150,6 +151,37 @@ private slots:
         QCOMPARE(ws.Working().geometry.topLeft(), FETCH(QPoint, expected));
     }
 
+    // The face 70 pixels below the frame's top, centred across, at the scale
+    // that brings it closest to 100 pixels wide (the smaller one on a tie).
+    void framing_data() {
+        QTest::addColumn<QSize>("source");
+        QTest::addColumn<QRect>("face");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QPoint>("place");
+        QTest::newRow("98 against 103: tie") << QSize(400, 500) << QRect(150, 100, 82, 90) << 4 << QPoint(-108, -36);
+        QTest::newRow("101") << QSize(400, 500) << QRect(150, 100, 81, 90) << 5 << QPoint(-117, -41);
+        QTest::newRow("97 against 103: tie") << QSize(400, 500) << QRect(150, 100, 108, 90) << -2 << QPoint(-62, -6);
+        QTest::newRow("covering scales only") << QSize(300, 400) << QRect(50, 60, 190, 200) << -6 << QPoint(20, 14);
+        QTest::newRow("highest limits") << QSize(400, 500) << QRect(0, 0, 82, 90) << 4 << QPoint(21, 14);
+        QTest::newRow("lowest limits") << QSize(400, 500) << QRect(318, 410, 82, 90) << 4 << QPoint(-259, -306);
+        QTest::newRow("never covers") << QSize(90, 130) << QRect(20, 20, 40, 40) << 20 << QPoint(31, 24);
+    }
+    void framing() {
+        QFETCH(QSize, source);
+        QFETCH(int, position);
+        PhotoWorkspace ws = Fresh();
+        QVERIFY(!ws.CanFrame());
+        // The largest face is the one framed.
+        ws.ApplyRead(Found(Pattern(source.width(), source.height()), 2, {QRect(1, 1, 30, 30), FETCH(QRect, face)}));
+        QVERIFY(ws.CanFrame());
+        QCOMPARE(ws.FramingPosition(), position);
+        ws.Zoom(position);
+        ws.Press(5, 5);
+        ws.PlaceFace();
+        QCOMPARE(ws.Working().geometry.topLeft(), FETCH(QPoint, place));
+        QVERIFY(!ws.Dragging());
+    }
+
     // The crop is the rendering under the frame; white where it does not reach.
     void crop_data() {
         QTest::addColumn<QSize>("source");
@@ -225,6 +257,7 @@ private slots:
         QCOMPARE(ws.SourceJpeg() != nullptr, outcome != Outcome::NoFace);
         QCOMPARE(ws.Working().present, outcome != Outcome::NoFace);
         QCOMPARE(ws.ResultPhoto().isNull(), !refusedEarly);
+        QCOMPARE(ws.CanFrame(), outcome == Outcome::Done);
         if (refusedEarly)
             QCOMPARE(ws.Working().geometry, QRect(-12, -10, 400, 500));
         // A refused file cannot be rendered: the zoom leaves the photo where it was.

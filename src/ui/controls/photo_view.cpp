@@ -40,3 +40,9 @@ void PhotoView::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     emit mouseReleased(event->button(), event->modifiers(), at.x(), at.y());
 }
+
+// Not a second press: a double-click starts no drag.
+void PhotoView::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+    emit doubleClicked(event->button());
+}

@@ -222,6 +222,10 @@ void TForm1::WireEvents() {
             [this](Qt::KeyboardModifiers m, int x, int y) { Image1MouseMove(m, x, y); });
     connect(Image1, &PhotoView::mouseReleased, this,
             [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) { Image1MouseUp(b, m, x, y); });
+    connect(Image1, &PhotoView::doubleClicked, this, [this](Qt::MouseButton b) {
+        if (b == Qt::LeftButton)
+            Image1DblClick();
+    });
     connect(RzBmpButton3, &BitmapButton::clicked, this, [this] { RzBmpButton3Click(); });
     connect(RzBmpBtnSave, &BitmapButton::clicked, this, [this] { RzBmpBtnSaveClick(); });
     connect(RzBmpButton4, &BitmapButton::clicked, this, [this] { RzBmpButton4Click(); });

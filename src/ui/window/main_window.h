@@ -38,6 +38,7 @@ public:
     void Image1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
     void Image1MouseMove(Qt::KeyboardModifiers shift, int x, int y);
     void Image1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void Image1DblClick();     // frame the face
     void RzBmpButton3Click();  // crop
     void RzBmpBtnSaveClick();  // save as
     void RzBmpButton4Click();  // exit
@@ -84,6 +85,7 @@ private:
     // Moves and repaints Image1 as the workspace has it.
     void ShowWorkingPhoto();
     void ShowResultPhoto();
+    void ShowFramingHint();
 
     std::unique_ptr<UserDialogs> Dialogs;
     // Made by FormCreate, once the viewport has its size.

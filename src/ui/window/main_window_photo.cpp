@@ -21,6 +21,7 @@ void TForm1::RzBmpButton1Click() {
         RzTrackBar1->setEnabled(Workspace->SliderEnabled());
         ShowWorkingPhoto();
         ShowResultPhoto();
+        ShowFramingHint();
         Tell(result);
     });
 }
@@ -69,6 +70,17 @@ void TForm1::Image1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
     Guarded([this] { Workspace->Release(); });
 }
 
+void TForm1::Image1DblClick() {
+    Guarded([this] {
+        if (!Workspace->CanFrame())
+            return;
+        // The slider runs the zoom as any change of position does.
+        RzTrackBar1->SetPosition(Workspace->FramingPosition());
+        Workspace->PlaceFace();
+        ShowWorkingPhoto();
+    });
+}
+
 void TForm1::RzBmpButton3Click() {
     Guarded([this] {
         if (Tell(Workspace->Crop()))
@@ -90,4 +102,8 @@ void TForm1::ShowResultPhoto() {
         Image2->ClearPicture();
     else
         Image2->SetPicture(result);
+}
+
+void TForm1::ShowFramingHint() {
+    StatusBar1->SetPaneText(1, Workspace->ReadFaces().isEmpty() ? QString() : texts::kFramingHint);
 }
