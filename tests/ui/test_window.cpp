@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -14,6 +15,7 @@
 #include "texts/texts.h"
 #include "ui/scripted_dialogs.h"
 #include "ui/window/app_setup.h"
+#include "ui/window/command_line.h"
 #include "ui/window/main_window.h"
 #include "ui/window/picture_preview.h"
 
@@ -22,6 +24,9 @@ namespace {
 QString Data(const char* name) {
     return QStringLiteral(EXAM_TESTDATA_DIR "/") + QLatin1String(name);
 }
+
+// A column of the current row, as an expression.
+#define FETCH(Type, name) (*static_cast<Type*>(QTest::qData(#name, ::qMetaTypeId<Type>())))
 
 struct Window {
     ScriptedDialogs* user = new ScriptedDialogs;
@@ -224,6 +229,61 @@ private slots:
                      face.top() >= 50 && face.top() <= 90, qPrintable(QStringLiteral("%1,%2 %3x%4").arg(face.x()).arg(face.y()).arg(face.width()).arg(face.height())));
         w.Read(Data("workflow/no_face.jpg"));
         QCOMPARE(status->PaneText(1), QString());
+    }
+
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("none") << QStringList{} << 0 << "";
+        QTest::newRow("first of two") << QStringList{"证件 照.jpg", "b.jpg"} << 0 << "证件 照.jpg";
+        QTest::newRow("Qt's options") << QStringList{"-platform", "xcb", "-style=Fusion", "-reverse", "a.jpg"} << 0 << "a.jpg";
+        QTest::newRow("after --") << QStringList{"--", "-a.jpg"} << 0 << "-a.jpg";
+        QTest::newRow("-h") << QStringList{"a.jpg", "-h"} << 1 << "";
+        QTest::newRow("--help") << QStringList{"--help"} << 1 << "";
+        QTest::newRow("unknown") << QStringList{"-x", "a.jpg"} << 2 << "";
+        QTest::newRow("--unknown") << QStringList{"--platforms"} << 2 << "";
+    }
+    void commandLine() {
+        QFETCH(QStringList, arguments);
+        const CommandLine line = ParseCommandLine(arguments);
+        QCOMPARE(int(line.action), FETCH(int, action));
+        QCOMPARE(line.file, FETCH(QString, file));
+    }
+
+    // A local file dropped anywhere is read; a folder or a second file is not what counts.
+    void drop_data() {
+        QTest::addColumn<QStringList>("items");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("photo") << QStringList{Data("workflow/studio_blue.jpg")} << true << "";
+        QTest::newRow("two files") << QStringList{Data("workflow/no_face.jpg"), Data("workflow/studio_blue.jpg")}
+                                   << true << "请选择标准照照片！";
+        QTest::newRow("folder") << QStringList{Data("workflow")} << false << "";
+        QTest::newRow("web page") << QStringList{"https://example.org/a.jpg"} << false << "";
+    }
+    void drop() {
+        QFETCH(QStringList, items);
+        QFETCH(bool, accepted);
+        Window w;
+        QList<QUrl> urls;
+        for (const QString& item : items)
+            urls << (item.startsWith(QLatin1String("https")) ? QUrl(item) : QUrl::fromLocalFile(item));
+        QMimeData data;
+        data.setUrls(urls);
+        QWidget* viewport = w.Get("ScrollBox1");
+        const QPoint at = viewport->mapTo(&w.form, QPoint(100, 100));
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(&w.form, &enter);
+        QCOMPARE(enter.isAccepted(), accepted);
+        QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(&w.form, &dropped);
+        auto* slider = w.Get<ZoomSlider>("RzTrackBar1");
+        if (accepted)
+            QTRY_VERIFY(slider->isEnabled());  // the read has run
+        QTest::qWait(20);
+        QCOMPARE(slider->isEnabled(), accepted);
+        QCOMPARE(w.LastText(), FETCH(QString, message));
     }
 
     // Qt's own dialogs and boxes; the tool stores no settings of theirs.

@@ -72,6 +72,7 @@ TForm1::TForm1(std::unique_ptr<UserDialogs> dialogs, QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
     setFont(WindowFont(12));
     setFixedSize(831, 518);
+    setAcceptDrops(true);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect desk = screen->availableGeometry();
         move(desk.left() + (desk.width() - width()) / 2, desk.top() + (desk.height() - height()) / 2);
@@ -182,6 +183,8 @@ void TForm1::BuildControls() {
     RzRichEdit2->setGeometry(16, 46, 297, 81);
     RzRichEdit2->setPlainText(texts::kRequirements);
     RzRichEdit2->setReadOnly(true);
+    // Drops go to the window, which reads the photo.
+    RzRichEdit2->setAcceptDrops(false);
     RzRichEdit2->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     RzRichEdit2->setTabChangesFocus(true);
     RzRichEdit2->setFocusPolicy(Qt::StrongFocus);

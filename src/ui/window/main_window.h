@@ -43,6 +43,10 @@ public:
     void RzBmpBtnSaveClick();  // save as
     void RzBmpButton4Click();  // exit
 
+    // Reads a photo chosen outside the open dialog (command line, drop)
+    // exactly as a chosen one.
+    void ReadPhotoFile(const QString& path);
+
     // Controls, public so that tests can use them the way a user does; each
     // one's objectName is its name.
     QWidget* Panel6 = nullptr;
@@ -72,6 +76,13 @@ public:
     BitmapButton* RzBmpButton3 = nullptr;
     BitmapButton* RzBmpButton4 = nullptr;
     QPlainTextEdit* RzRichEdit2 = nullptr;
+
+protected:
+    // A local file dropped anywhere on the window is read; a folder or
+    // anything else is refused before the drop.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildControls();

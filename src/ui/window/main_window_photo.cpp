@@ -2,14 +2,25 @@
 // crop. Each asks the workspace and shows what comes back.
 #include <optional>
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTimer>
+
 #include "ui/window/busy_cursor.h"
 #include "ui/window/main_window.h"
 
 void TForm1::RzBmpButton1Click() {
     Guarded([this] {
         const QString path = Dialogs->OpenPictureName(this);
-        if (path.isEmpty())
-            return;
+        if (!path.isEmpty())
+            ReadPhotoFile(path);
+    });
+}
+
+void TForm1::ReadPhotoFile(const QString& path) {
+    Guarded([&] {
         // Back to scale 1; a change re-zooms the previous photo.
         RzTrackBar1->SetPosition(0);
         workspace::ReadWork work;
@@ -106,4 +117,37 @@ void TForm1::ShowResultPhoto() {
 
 void TForm1::ShowFramingHint() {
     StatusBar1->SetPaneText(1, Workspace->ReadFaces().isEmpty() ? QString() : texts::kFramingHint);
+}
+
+namespace {
+
+// The first dropped item, when it is a local file that is not a folder.
+QString DroppedFile(const QMimeData* data) {
+    const QList<QUrl> urls = data ? data->urls() : QList<QUrl>();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return {};
+    const QString path = urls.first().toLocalFile();
+    return QFileInfo(path).isDir() ? QString() : path;
+}
+
+}  // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+    if (!DroppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+    const QString path = DroppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // Read once the drop is over, so that the program it came from is not
+    // kept waiting while a box is up.
+    QTimer::singleShot(0, this, [this, path] { ReadPhotoFile(path); });
 }

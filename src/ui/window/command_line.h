@@ -1,0 +1,19 @@
+#pragma once
+// What the command line asks for, looked at before the windowing
+// application exists: so --help works without a display, and Qt's own
+// options (-platform, -style, ...) are left to Qt instead of taken for files.
+#include <QString>
+#include <QStringList>
+
+struct CommandLine {
+    enum class Action { Run, Help, Misuse };
+    Action action = Action::Run;
+    QString file;  // the photo to read at start; empty for none
+};
+
+// The usage line, printed for --help and for a misused option.
+extern const char* const kUsage;
+
+// `arguments` without the program's name. The first file counts; later
+// ones are ignored. "--" ends the options.
+CommandLine ParseCommandLine(const QStringList& arguments);
