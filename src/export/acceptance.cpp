@@ -41,7 +41,7 @@ int ColumnMismatches(const QImage& photo, int x, const QString& colourClass) {
 QRgb PixelAt(const QImage& photo, int x, int y) {
     if (!photo.valid(x, y))
         return qRgb(0, 0, 0);
-    { const QRgb p = photo.pixel(x, y); return qRgb(qBlue(p), qGreen(p), qRed(p)); }
+    return photo.pixel(x, y);
 }
 
 int ColorMismatch(QRgb colour, const QString& colourClass) {

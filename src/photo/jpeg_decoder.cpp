@@ -1,5 +1,6 @@
 #include "photo/jpeg_decoder.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <stdexcept>
 #include <string>
@@ -16,10 +17,14 @@ constexpr int kTooManyScansCode = -1;
 // One libjpeg decompressor. The steps below each set their own jump point and
 // hold no locals that need destructors, so a libjpeg error (or the scan limit)
 // can longjmp back into them; C++ objects live only between the steps.
+struct Progress : jpeg_progress_mgr {
+    std::atomic<int>* percent;  // null when nobody watches
+};
+
 struct Decompressor {
     jpeg_decompress_struct cinfo;
     JpegErrorManager err;
-    jpeg_progress_mgr progress;
+    Progress progress;
 };
 
 // Frees libjpeg's memory however the decode ends; a never-created (zeroed)
@@ -37,12 +42,18 @@ private:
 
 // Called by libjpeg before each piece of input it absorbs, as djpeg's
 // -maxscans does: a file with endless scans would otherwise spin for minutes.
+// It also reports how far the decode has come, for a window that waits.
 void LimitScans(j_common_ptr common) {
     auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
     if (cinfo->input_scan_number > kMaxJpegScans) {
         auto* err = reinterpret_cast<JpegErrorManager*>(common->err);
         err->code = kTooManyScansCode;
         std::longjmp(err->jump, 1);
+    }
+    auto* progress = static_cast<Progress*>(common->progress);
+    if (progress->percent && progress->pass_limit > 0 && progress->total_passes > 0) {
+        const double done = progress->completed_passes + double(progress->pass_counter) / progress->pass_limit;
+        *progress->percent = std::min(100, int(100 * done / progress->total_passes));
     }
 }
 
@@ -185,10 +196,11 @@ bool IsReadableJpeg(const QByteArray& file) {
     return true;
 }
 
-QImage DecodeJpeg(const QByteArray& file) {
+QImage DecodeJpeg(const QByteArray& file, std::atomic<int>* percent) {
     QImage image;
     {
         Decompressor d{};
+        d.progress.percent = percent;
         DestroyOnExit destroy(d);
         if (!ReadHeaderStep(d, file))
             Fail(d);
@@ -242,10 +254,10 @@ const JpegHeader& SourcePhoto::Header() const { return header_; }
 
 QSize SourcePhoto::Size() const { return has_header_ ? header_.UprightSize() : QSize(0, 0); }
 
-const QImage& SourcePhoto::Pixels() {
+const QImage& SourcePhoto::Pixels(std::atomic<int>* percent) {
     if (!decoded_) {
         // Without a header this fails again, as a second decode of bad bytes should.
-        pixels_ = DecodeJpeg(bytes_);
+        pixels_ = DecodeJpeg(bytes_, percent);
         decoded_ = true;
     }
     return pixels_;

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QSize>
 
+#include <atomic>
+
 namespace photo {
 
 // Hostile headers are refused before anything is allocated for them.
@@ -34,9 +36,9 @@ bool IsReadableJpeg(const QByteArray& file);
 // turned upright: Format_RGB888 for three and four components (CMYK and YCCK
 // converted as inverted CMYK), Format_Indexed8 with a 236-colour table,
 // Floyd-Steinberg dithered, for one component. A truncated file decodes what
-// it holds. Throws JpegError, or std::runtime_error for a hostile size, too
+// it holds. `percent`, when given, follows the decode from 0 to 100. Throws JpegError, or std::runtime_error for a hostile size, too
 // many scans or an image that cannot be allocated.
-QImage DecodeJpeg(const QByteArray& file);
+QImage DecodeJpeg(const QByteArray& file, std::atomic<int>* percent = nullptr);
 
 // The decoded source photo of the window: the file's bytes, its header facts,
 // and the pixels decoded once on first use.
@@ -49,7 +51,9 @@ public:
     bool HasHeader() const;
     const JpegHeader& Header() const;
     QSize Size() const;                     // upright natural size; QSize(0,0) without a valid header
-    const QImage& Pixels();                 // decodes on the first call and keeps the result; throws on failure (tries again next call)
+    // Decodes on the first call and keeps the result; throws on failure
+    // (and tries again next call). `percent` as for DecodeJpeg.
+    const QImage& Pixels(std::atomic<int>* percent = nullptr);
     bool IsDecoded() const;
     const QByteArray& Bytes() const;
 

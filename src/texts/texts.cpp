@@ -37,6 +37,18 @@ Message MessageFor(const workspace::Result& result) {
     return {};
 }
 
+QString ProgressText(const workspace::Progress& progress) {
+    switch (progress.stage.load()) {
+    case workspace::Progress::Reading:
+    case workspace::Progress::Decoding:
+        return kReadingProgress.arg(progress.percent.load());
+    case workspace::Progress::Faces:
+        return kFacesProgress;
+    default:
+        return kEncodingProgress;
+    }
+}
+
 QString WithFullStop(const QString& message) {
     if (message.isEmpty() || message.back().unicode() <= u'.')
         return message;

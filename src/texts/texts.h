@@ -28,6 +28,14 @@ inline const QString kRequirements = QStringLiteral(
     "2、背景色为蓝、红或白色单色\n"
     "3、生成人像头部距离照片左、上、右距离大约为0.5cm");
 
+// Progress of a long step in the status bar.
+inline const QString kReadingProgress = QStringLiteral("正在读取照片… %1%");
+inline const QString kFacesProgress = QStringLiteral("正在检测人像…");
+inline const QString kEncodingProgress = QStringLiteral("正在压缩照片…");
+
+// The progress text of a long step.
+QString ProgressText(const workspace::Progress& progress);
+
 // Dialogs.
 inline const QString kOpenTitle = QStringLiteral("打开照片源文件");
 inline const QString kSaveTitle = QStringLiteral("保存照片上传文件为...");

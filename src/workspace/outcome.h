@@ -1,8 +1,10 @@
 #pragma once
-// What an action of the photo workspace ended in. The window turns each
+// What an action of the photo workspace ended in, and how far a long one has come. The window turns each
 // outcome into its message box through texts::MessageFor.
 #include <QByteArray>
 #include <QString>
+
+#include <atomic>
 
 namespace workspace {
 
@@ -26,6 +28,13 @@ struct Result {
     QByteArray jpeg;  // a prepared upload: the encoded photo
 
     bool Passed() const { return outcome == Outcome::Done || outcome == Outcome::Saved; }
+};
+
+// How far a long step has come, written by the worker, read by the window.
+struct Progress {
+    enum Stage { Reading, Decoding, Faces, Encoding };
+    std::atomic<int> stage{Reading};
+    std::atomic<int> percent{0};
 };
 
 }  // namespace workspace

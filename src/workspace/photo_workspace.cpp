@@ -47,7 +47,10 @@ QRect PhotoWorkspace::CropFrame() const {
     return workspace::CropFrame(viewport_);
 }
 
-ReadWork PhotoWorkspace::ComputeRead(const QString& path) {
+ReadWork PhotoWorkspace::ComputeRead(const QString& path, Progress* progress) {
+    Progress unused;
+    if (!progress)
+        progress = &unused;
     ReadWork work;
     work.jpeg = std::make_shared<photo::SourcePhoto>();
     try {
@@ -67,13 +70,15 @@ ReadWork PhotoWorkspace::ComputeRead(const QString& path) {
         return work;
     }
     try {
-        work.jpeg->Pixels();
+        progress->stage = Progress::Decoding;
+        work.jpeg->Pixels(&progress->percent);
     } catch (...) {
         work.stop = ReadWork::Stop::Undecodable;
         return work;
     }
     // The face check looks at the file's own bytes, not the decoded copy.
     try {
+        progress->stage = Progress::Faces;
         face::CountFacesInJpeg(work.bytes);
         work.faces = face::FaceCount;
         work.faceRects = face::FaceRectangles();
@@ -245,10 +250,15 @@ Result PhotoWorkspace::CheckResult() {
     return {};
 }
 
-UploadWork PhotoWorkspace::ComputeUpload(const QImage& result) {
+UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progress) {
+    Progress unused;
+    if (!progress)
+        progress = &unused;
     UploadWork work;
     try {
+        progress->stage = Progress::Encoding;
         work.jpeg = upload::EncodeWithinLimit(result);
+        progress->stage = Progress::Faces;
         // The face is looked for in exactly the bytes that will be saved.
         face::CountFacesInJpeg(work.jpeg);
         work.faces = face::FaceCount;

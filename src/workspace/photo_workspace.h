@@ -68,7 +68,7 @@ public:
 
     // Reading a chosen file. The window first sets the slider back to 0,
     // which zooms the previous photo.
-    static ReadWork ComputeRead(const QString& path);
+    static ReadWork ComputeRead(const QString& path, Progress* progress = nullptr);
     Result ApplyRead(ReadWork work);
     Result Read(const QString& path) { return ApplyRead(ComputeRead(path)); }
 
@@ -98,7 +98,7 @@ public:
     // Saving: the colour checks on the result photo, the encoding with the
     // face re-check (the slow half), then the file.
     Result CheckResult();
-    static UploadWork ComputeUpload(const QImage& result);
+    static UploadWork ComputeUpload(const QImage& result, Progress* progress = nullptr);
     Result ApplyUpload(const UploadWork& work);
     Result PrepareUpload() {
         const Result checked = CheckResult();

@@ -1,6 +1,7 @@
 // The window's wiring: layout, focus and keys, each control running its
 // handler, each outcome's box, and one round trip through Qt's own dialogs.
 #include <QApplication>
+#include <future>
 #include <QDirIterator>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -28,6 +29,11 @@ QString Data(const char* name) {
 // A column of the current row, as an expression.
 #define FETCH(Type, name) (*static_cast<Type*>(QTest::qData(#name, ::qMetaTypeId<Type>())))
 
+// Waits until the window's long step, if any, has ended.
+void Settle(TForm1& form) {
+    QTRY_VERIFY(!form.findChild<LongStep*>()->Running());
+}
+
 struct Window {
     ScriptedDialogs* user = new ScriptedDialogs;
     TForm1 form{std::unique_ptr<UserDialogs>(user)};
@@ -42,6 +48,11 @@ struct Window {
     void Read(const QString& path) {
         user->openAnswers = {path};
         QTest::keyClick(Get("RzBmpButton1"), Qt::Key_Space);
+        Settle(form);
+    }
+    void Click(const char* name) {
+        QTest::mouseClick(Get(name), Qt::LeftButton);
+        Settle(form);
     }
     // A press, moves and a release of the left button on the working photo, in viewport points.
     void DragInViewport(QPoint from, QPoint to) {
@@ -52,6 +63,14 @@ struct Window {
                          Qt::NoButton, Qt::LeftButton, {});
         QApplication::sendEvent(target, &move);
         QTest::mouseRelease(target, Qt::LeftButton, {}, target->mapFrom(viewport, to));
+    }
+};
+
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint;
+        return false;
     }
 };
 
@@ -189,12 +208,12 @@ private slots:
         QVERIFY(!w.Get("Placeholder")->isVisible());
         QCOMPARE(w.Get<PictureBox>("Image2")->Picture().size(), QSize(200, 280));
         w.user->saveAnswers = {dir.filePath(QStringLiteral("photo"))};
-        QTest::mouseClick(w.Get("RzBmpBtnSave"), Qt::LeftButton);
+        w.Click("RzBmpBtnSave");
         QCOMPARE(w.LastText(), QStringLiteral("请注意：您生成的照片文件为：") + dir.filePath(QStringLiteral("photo.jpg")));
         QVERIFY(QFileInfo(dir.filePath(QStringLiteral("photo.jpg"))).size() > 1000);
         // A failure the handler does not catch is reported under the application title.
         w.user->saveAnswers = {dir.filePath(QStringLiteral("gone/photo"))};
-        QTest::mouseClick(w.Get("RzBmpBtnSave"), Qt::LeftButton);
+        w.Click("RzBmpBtnSave");
         QCOMPARE(w.user->messages.last().caption, texts::kAppTitle);
         QVERIFY(w.LastText().startsWith(QStringLiteral("Cannot create file")));
         // A slider step re-renders and places the photo as the workspace has it.
@@ -222,7 +241,7 @@ private slots:
         QCOMPARE(w.Get("Image1")->pos(), framed);
         QTest::mouseClick(w.Get("RzBmpButton3"), Qt::LeftButton);
         w.user->saveAnswers = {dir.filePath(QStringLiteral("framed"))};
-        QTest::mouseClick(w.Get("RzBmpBtnSave"), Qt::LeftButton);
+        w.Click("RzBmpBtnSave");
         QVERIFY2(w.LastText().startsWith(QStringLiteral("请注意")), qPrintable(w.LastText()));
         const QRect face = face::FaceRectangles().value(0);  // the save's re-check
         QVERIFY2(face.width() >= 80 && face.width() <= 125 && std::abs(face.center().x() - 100) <= 12 &&
@@ -286,6 +305,38 @@ private slots:
         QCOMPARE(w.LastText(), FETCH(QString, message));
     }
 
+    // While a step runs the window repaints but takes no input; a close waits for the step.
+    void busyWindow() {
+        Window w;
+        w.Read(Data("workflow/studio_blue.jpg"));
+        auto* step = w.form.findChild<LongStep*>();
+        std::promise<void> opened;
+        step->gate = [latch = opened.get_future().share()] { latch.wait(); };
+        w.user->openAnswers = {Data("workflow/portrait_241x250.jpg")};
+        QTest::keyClick(w.Get("RzBmpButton1"), Qt::Key_Space);
+        QVERIFY(step->Running());
+        QTest::mouseDClick(w.Get("Image1"), Qt::LeftButton, {}, QPoint(100, 100));
+        for (const char* button : {"RzBmpButton3", "RzBmpBtnSave", "RzBmpButton4"})
+            QTest::mouseClick(w.Get(button), Qt::LeftButton);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(Data("workflow/no_face.jpg"))});
+        QDropEvent dropped(QPoint(100, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(&w.form, &dropped);
+        w.form.close();
+        PaintCounter painted;
+        QTest::qWait(50);
+        QVERIFY(w.form.isVisible() && w.user->messages.isEmpty() && !w.Get<PictureBox>("Image2")->HasPicture());
+        QCOMPARE(w.Get("Image1")->geometry(), QRect(8, 0, 300, 400));
+        w.Get("Image1")->installEventFilter(&painted);
+        w.Get("Image1")->update();
+        QTRY_VERIFY(painted.paints > 0);
+        opened.set_value();
+        Settle(w.form);
+        QCOMPARE(w.Get("Image1")->geometry(), QRect(0, 30, 241, 250));
+        QVERIFY(w.user->messages.isEmpty());
+        QVERIFY(!w.form.isVisible());
+    }
+
     // Qt's own dialogs and boxes; the tool stores no settings of theirs.
     void realDialogs() {
         QTemporaryDir dir;
@@ -305,6 +356,7 @@ private slots:
             QMetaObject::invokeMethod(d, "accept");
         });
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        Settle(form);
         QCOMPARE(seen, (QStringList{texts::kOpenTitle, texts::kJpegFilter, QDir::currentPath(), "300 x 400 像素", "0"}));
         QTest::mouseClick(form.findChild<QWidget*>(QStringLiteral("RzBmpButton3")), Qt::LeftButton);
         WhenModal<QFileDialog>([&](QFileDialog* d) {
@@ -317,6 +369,7 @@ private slots:
             });
         });
         QTest::mouseClick(form.findChild<QWidget*>(QStringLiteral("RzBmpBtnSave")), Qt::LeftButton);
+        Settle(form);
         QCOMPARE(seen.mid(5), (QStringList{texts::kSaveTitle, "1", "信息提示",
                                            "请注意：您生成的照片文件为：" + dir.filePath("up.jpg"),
                                            QString::number(QMessageBox::Information)}));

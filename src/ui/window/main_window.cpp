@@ -79,6 +79,13 @@ TForm1::TForm1(std::unique_ptr<UserDialogs> dialogs, QWidget* parent)
     }
     BuildControls();
     NameControls();
+    Step = new LongStep(this, [this](const QString& text) {
+        // Once the step ends, the pane shows what it showed before.
+        if (text.isEmpty())
+            ShowFramingHint();
+        else
+            StatusBar1->SetPaneText(1, text);
+    });
     WireEvents();
     FormCreate();
 }

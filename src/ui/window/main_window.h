@@ -18,6 +18,7 @@
 #include "ui/controls/photo_view.h"
 #include "ui/controls/picture_box.h"
 #include "ui/controls/status_panes.h"
+#include "ui/window/long_step.h"
 #include "ui/window/user_dialogs.h"
 #include "workspace/photo_workspace.h"
 #include "ui/controls/zoom_slider.h"
@@ -97,8 +98,11 @@ private:
     void ShowWorkingPhoto();
     void ShowResultPhoto();
     void ShowFramingHint();
+    void SaveUpload(const workspace::UploadWork& work);
 
     std::unique_ptr<UserDialogs> Dialogs;
+    // Runs reading and encoding off the window's thread.
+    LongStep* Step = nullptr;
     // Made by FormCreate, once the viewport has its size.
     std::unique_ptr<workspace::PhotoWorkspace> Workspace;
 };

@@ -23,17 +23,21 @@ void TForm1::ReadPhotoFile(const QString& path) {
     Guarded([&] {
         // Back to scale 1; a change re-zooms the previous photo.
         RzTrackBar1->SetPosition(0);
-        workspace::ReadWork work;
-        {
-            BusyCursor busy;
-            work = workspace::PhotoWorkspace::ComputeRead(path);
-        }
-        const workspace::Result result = Workspace->ApplyRead(std::move(work));
-        RzTrackBar1->setEnabled(Workspace->SliderEnabled());
-        ShowWorkingPhoto();
-        ShowResultPhoto();
-        ShowFramingHint();
-        Tell(result);
+        auto work = std::make_shared<workspace::ReadWork>();
+        auto progress = std::make_shared<workspace::Progress>();
+        Step->Run([work, progress, path] { *work = workspace::PhotoWorkspace::ComputeRead(path, progress.get()); },
+                  [progress] { return texts::ProgressText(*progress); },
+                  [this, work] {
+                      Guarded([&] {
+                          Step->RethrowFailure();
+                          const workspace::Result result = Workspace->ApplyRead(std::move(*work));
+                          RzTrackBar1->setEnabled(Workspace->SliderEnabled());
+                          ShowWorkingPhoto();
+                          ShowResultPhoto();
+                          ShowFramingHint();
+                          Tell(result);
+                      });
+                  });
     });
 }
 

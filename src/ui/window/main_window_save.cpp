@@ -5,26 +5,36 @@
 
 void TForm1::RzBmpBtnSaveClick() {
     Guarded([this] {
-        workspace::Result prepared = Workspace->CheckResult();
-        if (prepared.Passed()) {
-            workspace::UploadWork work;
-            {
-                BusyCursor busy;
-                work = workspace::PhotoWorkspace::ComputeUpload(Workspace->ResultPhoto());
-            }
-            prepared = Workspace->ApplyUpload(work);
-        }
-        ShowResultPhoto();
-        if (Tell(prepared))
+        const workspace::Result checked = Workspace->CheckResult();
+        if (!checked.Passed()) {
+            ShowResultPhoto();
+            Tell(checked);
             return;
-        const QString chosen = Dialogs->SavePictureName(this);
-        if (chosen.isEmpty())
-            return;
-        workspace::Result saved;
-        {
-            BusyCursor busy;
-            saved = workspace::PhotoWorkspace::Save(chosen, prepared.jpeg);
         }
-        Tell(saved);
+        // The worker encodes a copy of its own.
+        auto work = std::make_shared<workspace::UploadWork>();
+        auto progress = std::make_shared<workspace::Progress>();
+        Step->Run([work, progress, result = Workspace->ResultPhoto().copy()] {
+                      *work = workspace::PhotoWorkspace::ComputeUpload(result, progress.get());
+                  },
+                  [progress] { return texts::ProgressText(*progress); },
+                  [this, work] { Guarded([&] { SaveUpload(*work); }); });
     });
+}
+
+void TForm1::SaveUpload(const workspace::UploadWork& work) {
+    Step->RethrowFailure();
+    const workspace::Result prepared = Workspace->ApplyUpload(work);
+    ShowResultPhoto();
+    if (Tell(prepared))
+        return;
+    const QString chosen = Dialogs->SavePictureName(this);
+    if (chosen.isEmpty())
+        return;
+    workspace::Result saved;
+    {
+        BusyCursor busy;
+        saved = workspace::PhotoWorkspace::Save(chosen, prepared.jpeg);
+    }
+    Tell(saved);
 }

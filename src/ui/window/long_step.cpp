@@ -1,0 +1,111 @@
+#include "ui/window/long_step.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+
+namespace {
+
+// Progress shows only once a step has run this long, so quick photos don't flicker.
+constexpr int kQuietMs = 200;
+constexpr int kPollMs = 100;
+
+bool IsInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::TabletMove:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+LongStep::LongStep(QWidget* window, std::function<void(const QString&)> showProgress)
+    : QObject(window), window_(window), showProgress_(std::move(showProgress)) {
+    setObjectName(QStringLiteral("LongStep"));
+    poll_.setInterval(kPollMs);
+    connect(&poll_, &QTimer::timeout, this, [this] {
+        if (elapsed_.elapsed() >= kQuietMs && progress_)
+            showProgress_(progress_());
+    });
+}
+
+LongStep::~LongStep() {
+    // The window is going away with a step under way (the process ends):
+    // the worker owns copies of what it reads, so it is left to finish.
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void LongStep::Run(std::function<void()> work, std::function<QString()> progress, std::function<void()> done) {
+    progress_ = std::move(progress);
+    done_ = std::move(done);
+    failure_ = nullptr;
+    qApp->installEventFilter(this);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    elapsed_.start();
+    poll_.start();
+    worker_ = std::thread([this, work = std::move(work), gate = gate] {
+        try {
+            if (gate)
+                gate();
+            work();
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+        QMetaObject::invokeMethod(this, [this] { Finish(); }, Qt::QueuedConnection);
+    });
+}
+
+void LongStep::RethrowFailure() const {
+    if (failure_)
+        std::rethrow_exception(failure_);
+}
+
+void LongStep::Finish() {
+    // The worker is at its end; joining makes all it wrote visible here.
+    worker_.join();
+    poll_.stop();
+    qApp->removeEventFilter(this);
+    QApplication::restoreOverrideCursor();
+    showProgress_(QString());
+    const std::function<void()> done = std::move(done_);
+    done_ = nullptr;
+    progress_ = nullptr;
+    done();
+    emit finished();
+    if (closePending_ && !Running()) {
+        closePending_ = false;
+        window_->close();
+    }
+}
+
+bool LongStep::eventFilter(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || (widget != window_ && !window_->isAncestorOf(widget)))
+        return false;
+    if (event->type() == QEvent::Close && widget == window_) {
+        closePending_ = true;
+        event->ignore();
+        return true;
+    }
+    return IsInput(event->type());
+}

@@ -1,0 +1,53 @@
+#pragma once
+// A long step of a handler (reading, encoding, the face check) run off the
+// window's thread. Meanwhile the window repaints and answers the desktop but
+// takes no input: mouse, keys, wheel and drops are discarded, a close request
+// waits for the step's end. The step ends by a queued call on the window's
+// thread, which then applies its result; nothing waits in a nested loop.
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <QWidget>
+
+#include <exception>
+#include <functional>
+#include <thread>
+
+class LongStep : public QObject {
+    Q_OBJECT
+public:
+    // `showProgress` gets the progress text to show, or an empty one when
+    // the step ends.
+    LongStep(QWidget* window, std::function<void(const QString&)> showProgress);
+    ~LongStep() override;
+
+    // Runs `work` on a worker thread, then `done` on the window's thread.
+    // `progress` is asked for the progress text now and then once the step
+    // has taken more than a moment.
+    void Run(std::function<void()> work, std::function<QString()> progress, std::function<void()> done);
+    bool Running() const { return worker_.joinable(); }
+    // For `done`: throws what the work threw, if anything.
+    void RethrowFailure() const;
+
+    // Runs on the worker before each step's work; tests hold a step with it.
+    std::function<void()> gate;
+
+signals:
+    void finished();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Finish();
+
+    QWidget* window_;
+    std::function<void(const QString&)> showProgress_;
+    std::function<QString()> progress_;
+    std::function<void()> done_;
+    std::thread worker_;
+    std::exception_ptr failure_;
+    QTimer poll_;
+    QElapsedTimer elapsed_;
+    bool closePending_ = false;
+};
