@@ -30,9 +30,20 @@ inline constexpr double kMaxDetectPixels = 16000000;
 // it was, when no cascade is loaded or the image is empty.
 void DetectFaces(const cv::Mat& image);
 
+// Decodes JPEG bytes to a three-channel BGR image as stored (no EXIF
+// orientation), with libjpeg exactly as OpenCV's loader does it
+// (cv::imdecode with IMREAD_COLOR | IMREAD_IGNORE_ORIENTATION): library
+// defaults, grey copied into all three channels, CMYK and YCCK by OpenCV's
+// formula, a baseline file cut short finished with its last row repeated.
+// Empty where OpenCV fails (a multi-scan file cut short, a broken file), for
+// hostile sizes (photo::kMaxJpegSide, photo::kMaxJpegPixels) and for bytes
+// that are no JPEG.
+cv::Mat DecodeStoredBgr(const QByteArray& bytes);
+
 // Decodes image file bytes as a three-channel BGR image turned upright by
-// the file's EXIF orientation, the way the screen shows it. Empty when the
-// bytes are no image.
+// the file's EXIF orientation, the way the screen shows it: DecodeStoredBgr,
+// or the photo's own decoder for the damaged files that it refuses. Empty
+// when neither reads the bytes.
 cv::Mat DecodeUpright(const QByteArray& bytes);
 
 }  // namespace face

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QImage>
 
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <cmath>
@@ -62,9 +61,9 @@ cv::Mat ToBgrMat(const QImage& picture) {
         .clone();
 }
 
-// OpenCV's loader gives up on some damaged files that libjpeg still reads
-// (a progressive photo cut after its first scans): the window shows such a
-// photo, so the check looks at the same pixels rather than call it unreadable.
+// OpenCV's way of decoding gives up on some damaged files that libjpeg still
+// reads (a progressive photo cut after its first scans): the window shows such
+// a photo, so the check looks at the same pixels rather than call it unreadable.
 cv::Mat DecodeWithPhotoDecoder(const QByteArray& bytes) {
     try {
         return ToBgrMat(photo::DecodeJpeg(bytes));
@@ -89,16 +88,7 @@ QString ProgramFolder() {
 cv::Mat DecodeUpright(const QByteArray& bytes) {
     if (bytes.isEmpty())
         return {};
-    cv::Mat image;
-    try {
-        const cv::Mat raw(1, static_cast<int>(bytes.size()), CV_8UC1,
-                          const_cast<char*>(bytes.constData()));
-        // OpenCV's own EXIF handling is switched off: the photo module's
-        // turns the image, so that the check sees what the screen shows.
-        image = cv::imdecode(raw, cv::IMREAD_COLOR | cv::IMREAD_IGNORE_ORIENTATION);
-    } catch (const cv::Exception&) {
-        image.release();
-    }
+    const cv::Mat image = DecodeStoredBgr(bytes);
     if (image.empty())
         return DecodeWithPhotoDecoder(bytes);
     const int orientation = photo::ReadOrientation(bytes);

@@ -1,0 +1,142 @@
+// The face check's image straight from libjpeg, decoded the way OpenCV's
+// JPEG loader decodes it, so that the detector sees the same pixels without
+// linking OpenCV's image codecs (and the hundred libraries they bring).
+#include <csetjmp>
+#include <cstring>
+#include <exception>
+
+#include "face/detector.h"
+#include "photo/jpeg_decoder.h"
+#include "photo/jpeg_error.h"
+
+namespace face {
+namespace {
+
+// OpenCV's memory source: at the end of the data libjpeg is told to wait for
+// more (suspension) instead of being handed an invented end marker.
+void InitSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) {}
+boolean FillInput(j_decompress_ptr) { return FALSE; }
+
+void SkipInput(j_decompress_ptr cinfo, long count) {
+    jpeg_source_mgr* src = cinfo->src;
+    if (count <= 0)
+        return;
+    const size_t n = static_cast<size_t>(count) < src->bytes_in_buffer ? static_cast<size_t>(count)
+                                                                      : src->bytes_in_buffer;
+    src->next_input_byte += n;
+    src->bytes_in_buffer -= n;
+}
+
+struct Decompressor {
+    jpeg_decompress_struct cinfo;
+    photo::JpegErrorManager err;
+    jpeg_source_mgr source;
+    JSAMPROW row;  // the one row libjpeg writes into, reused for every line
+};
+
+class DestroyOnExit {
+public:
+    explicit DestroyOnExit(Decompressor& d) : d_(d) {}
+    ~DestroyOnExit() { jpeg_destroy_decompress(&d_.cinfo); }
+    DestroyOnExit(const DestroyOnExit&) = delete;
+    DestroyOnExit& operator=(const DestroyOnExit&) = delete;
+
+private:
+    Decompressor& d_;
+};
+
+// Each step sets its own jump point and holds no locals with destructors,
+// so that a libjpeg error can longjmp back into it.
+bool ReadHeaderStep(Decompressor& d, const QByteArray& bytes) {
+    d.cinfo.err = d.err.Install();
+    if (setjmp(d.err.jump))
+        return false;
+    jpeg_create_decompress(&d.cinfo);
+    d.source.init_source = InitSource;
+    d.source.fill_input_buffer = FillInput;
+    d.source.skip_input_data = SkipInput;
+    d.source.resync_to_restart = jpeg_resync_to_restart;
+    d.source.term_source = TermSource;
+    d.source.next_input_byte = reinterpret_cast<const JOCTET*>(bytes.constData());
+    d.source.bytes_in_buffer = static_cast<size_t>(bytes.size());
+    d.cinfo.src = &d.source;
+    return jpeg_read_header(&d.cinfo, TRUE) == JPEG_HEADER_OK;
+}
+
+// Library defaults throughout; only the output colour space is chosen, as
+// OpenCV chooses it for a colour image.
+bool StartStep(Decompressor& d) {
+    if (setjmp(d.err.jump))
+        return false;
+    d.cinfo.out_color_space = d.cinfo.num_components == 4 ? JCS_CMYK : JCS_EXT_BGR;
+    // A multi-scan file cut short suspends here, before its first row; OpenCV
+    // then fails on its first read, so such a file is refused.
+    if (!jpeg_start_decompress(&d.cinfo))
+        return false;
+    const JDIMENSION width = d.cinfo.output_width * static_cast<JDIMENSION>(d.cinfo.output_components);
+    d.row = (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE, width, 1)[0];
+    std::memset(d.row, 0, width);
+    return true;
+}
+
+// Every line of the image takes the row buffer after one read. Once the data
+// has run out a read returns nothing, so the lines below the cut repeat the
+// last row decoded, as OpenCV's do.
+bool ReadRowsStep(Decompressor& d, cv::Mat& image) {
+    if (setjmp(d.err.jump))
+        return false;
+    const int width = image.cols;
+    for (int y = 0; y < image.rows; ++y) {
+        jpeg_read_scanlines(&d.cinfo, &d.row, 1);
+        uchar* out = image.ptr<uchar>(y);
+        if (d.cinfo.out_color_space != JCS_CMYK) {
+            std::memcpy(out, d.row, static_cast<size_t>(width) * 3);
+            continue;
+        }
+        // OpenCV's conversion, which takes the values as written by Adobe
+        // (inverted) whatever the file says, in blue-green-red order.
+        for (int x = 0; x < width; ++x) {
+            const int c = d.row[4 * x], m = d.row[4 * x + 1], yl = d.row[4 * x + 2], k = d.row[4 * x + 3];
+            out[3 * x] = static_cast<uchar>(k - ((255 - yl) * k >> 8));
+            out[3 * x + 1] = static_cast<uchar>(k - ((255 - m) * k >> 8));
+            out[3 * x + 2] = static_cast<uchar>(k - ((255 - c) * k >> 8));
+        }
+    }
+    return true;
+}
+
+// OpenCV has its image once the rows are read: an error here (a file cut
+// short, or no end marker) does not take it away.
+void FinishStep(Decompressor& d) {
+    if (setjmp(d.err.jump))
+        return;
+    jpeg_finish_decompress(&d.cinfo);
+}
+
+}  // namespace
+
+cv::Mat DecodeStoredBgr(const QByteArray& bytes) {
+    Decompressor d{};
+    DestroyOnExit destroy(d);
+    if (bytes.isEmpty() || !ReadHeaderStep(d, bytes))
+        return {};
+    // Hostile headers are refused before anything is allocated for them.
+    const long long width = d.cinfo.image_width, height = d.cinfo.image_height;
+    if (width > photo::kMaxJpegSide || height > photo::kMaxJpegSide || width * height > photo::kMaxJpegPixels)
+        return {};
+    if (!StartStep(d))
+        return {};
+    cv::Mat image;
+    try {
+        image.create(static_cast<int>(d.cinfo.output_height), static_cast<int>(d.cinfo.output_width), CV_8UC3);
+    } catch (const std::exception&) {  // cv::Exception when memory runs out
+        return {};
+    }
+    if (!ReadRowsStep(d, image))
+        return {};
+    FinishStep(d);
+    return image;
+}
+
+}  // namespace face
