@@ -9,6 +9,7 @@
 
 #include "face/detector.h"
 #include "photo/jpeg_decoder.h"
+#include "photo/jpeg_error.h"
 
 namespace {
 
@@ -53,12 +54,21 @@ private slots:
     void sameImageAsOpenCv() {
         QFETCH(QString, path);
         const QByteArray bytes = ReadAll(path);
-        const cv::Mat expected = OpenCvDecode(bytes), ours = face::DecodeStoredBgr(bytes);
-        // Hostile sizes are refused before any allocation; OpenCV allows
-        // up to 2^30 pixels.
-        const bool hostile = expected.cols > photo::kMaxJpegSide || expected.rows > photo::kMaxJpegSide ||
-                             double(expected.total()) > double(photo::kMaxJpegPixels);
-        if (expected.empty() || hostile) {
+        // Hostile sizes are refused before any allocation (OpenCV allows up
+        // to 2^30 pixels); headers of 100 megapixels and more are left to
+        // the decoder's own tests, as OpenCV takes seconds over each.
+        try {
+            const QSize size = photo::ReadJpegHeader(bytes).UprightSize();
+            if (double(size.width()) * size.height() >= 1e8)
+                QSKIP("a header-only file of 100 megapixels or more");
+        } catch (const photo::JpegError&) {
+        } catch (const std::runtime_error&) {
+            QVERIFY(face::DecodeStoredBgr(bytes).empty());
+            return;
+        }
+        const cv::Mat ours = face::DecodeStoredBgr(bytes);
+        const cv::Mat expected = OpenCvDecode(bytes);
+        if (expected.empty()) {
             QVERIFY(ours.empty());
             return;
         }
