@@ -4,7 +4,7 @@
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libgl-dev \
   libopencv-objdetect-dev libopencv-imgcodecs-dev libopencv-imgproc-dev \
   opencv-data libjpeg62-turbo-dev libjpeg-turbo-progs fonts-wqy-microhei \
-  xvfb xauth xdotool imagemagick python3-pyatspi at-spi2-core dbus-x11 \
+  xvfb xdotool imagemagick \
   desktop-file-utils appstream dpkg-dev file
 
 BUILD ?= build
