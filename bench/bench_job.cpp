@@ -1,11 +1,13 @@
 // The whole job as the user waits for it, each step next to the least that
 // any tool must do for the same result, measured in the same run.
 #include "bench/bench_job.h"
+#include "bench/wait_for_step.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -185,6 +187,7 @@ void BenchWholeJob() {
         [&] {
             user->messages.clear();
             form.RzBmpButton1Click();
+            WaitForStep(form);
             sink = sink + user->messages.size();
         },
         [&] {
@@ -214,6 +217,7 @@ void BenchWholeJob() {
         out.write(upload::EncodeJpeg(grainy, 95));
     }
     form.RzBmpButton1Click();
+    WaitForStep(form);
     form.RzBmpButton3Click();
     const QImage cropped = form.Image2->Picture().convertToFormat(QImage::Format_RGB888);
     int quality = 0;
@@ -225,6 +229,7 @@ void BenchWholeJob() {
         [&] {
             user->saveAnswer = dir.filePath(QStringLiteral("upload%1").arg(saves++));
             form.RzBmpBtnSaveClick();
+            WaitForStep(form);
         },
         [&] {
             std::vector<uchar> stream;

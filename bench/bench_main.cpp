@@ -103,5 +103,6 @@ int main(int argc, char* argv[]) {
                 PeakMemoryMiB());
 
     BenchWholeJob();
+    BenchWaiting();
     return 0;
 }

@@ -5,6 +5,8 @@
 //   exam-photo-read-memory PHOTO.jpg          measure one read (one process per photo:
 //                                             the peak is the process's own)
 //   exam-photo-read-memory --layers PHOTO.jpg the handler's parts timed one by one
+//   exam-photo-read-memory --resident A.jpg B.jpg  resident memory (KiB) after reading
+//                                             A, then B, through the window
 //   exam-photo-read-memory --ppm W H          a W x H portrait on a plain blue
 //                                             background, as PPM on stdout, row by
 //                                             row (for cjpeg; needs no W x H buffer)
@@ -25,6 +27,7 @@
 
 #include "face/face_check.h"
 #include "photo/jpeg_decoder.h"
+#include "bench/wait_for_step.h"
 #include "ui/window/main_window.h"
 #include "ui/controls/photo_view.h"
 #include "ui/scripted_dialogs.h"
@@ -142,6 +145,7 @@ int MeasureWindow(const QString& path) {
     user->openAnswers = {path};
     timer.start();
     window.RzBmpButton1Click();
+    WaitForStep(window);
     Report("read handler", timer.nsecsElapsed() / 1e9);
     for (const auto& m : user->messages)
         std::printf("  message: %s / %s\n", qPrintable(m.caption), qPrintable(m.text));
@@ -180,6 +184,27 @@ int MeasureWindow(const QString& path) {
     return 0;
 }
 
+// Resident memory once each photo has been read through the window, one
+// after the other: what the tool holds when the work is over.
+int MeasureResident(const QStringList& paths) {
+    auto dialogs = std::make_unique<ScriptedDialogs>();
+    ScriptedDialogs* user = dialogs.get();
+    TForm1 window(std::move(dialogs));
+    window.show();
+    for (const QString& path : paths) {
+        user->openAnswers = {path};
+        window.RzBmpButton1Click();
+        WaitForStep(window);
+        QApplication::processEvents();
+    }
+    QFile status(QStringLiteral("/proc/self/status"));
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            std::printf("%ld\n", line.mid(6).trimmed().split(' ').value(0).toLong());
+    return user->messages.isEmpty() ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -192,8 +217,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--layers") == 0)
         return MeasureLayers(QString::fromLocal8Bit(argv[2]));
+    if (argc >= 3 && std::strcmp(argv[1], "--resident") == 0) {
+        QStringList paths;
+        for (int i = 2; i < argc; ++i)
+            paths << QString::fromLocal8Bit(argv[i]);
+        return MeasureResident(paths);
+    }
     if (argc == 2)
         return MeasureWindow(QString::fromLocal8Bit(argv[1]));
-    std::fprintf(stderr, "usage: %s PHOTO.jpg | --layers PHOTO.jpg | --ppm WIDTH HEIGHT\n", argv[0]);
+    std::fprintf(stderr, "usage: %s PHOTO.jpg | --layers PHOTO.jpg | --resident PHOTO.jpg... | --ppm WIDTH HEIGHT\n", argv[0]);
     return 2;
 }

@@ -13,9 +13,10 @@ namespace face {
 // The cascade file's name, looked for in the cascade folder.
 inline constexpr const char* kCascadeFileName = "haarcascade_frontalface_alt.xml";
 
-// The frontal-face cascade: null until a load succeeds, then kept for the
-// rest of the run. Resetting it makes the next check load the file again.
-extern std::unique_ptr<cv::CascadeClassifier> FaceCascade;
+// The frontal-face cascade file, parsed: null until a load succeeds, then
+// kept for the rest of the run. Resetting it makes the next check load the
+// file again. Each check builds a classifier of its own from it.
+extern std::unique_ptr<cv::FileStorage> FaceCascade;
 
 // The face rectangles of the latest detection; empty after a failed one.
 extern std::vector<cv::Rect> FaceRects;
