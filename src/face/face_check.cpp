@@ -127,12 +127,12 @@ void DetectFaces(const cv::Mat& image) {
             factor = std::sqrt(kMaxDetectPixels / static_cast<double>(image.total()));
             cv::resize(image, searched, cv::Size(), factor, factor, cv::INTER_AREA);
         }
-        // The Canny flag is ignored by the newer cascade format; it is passed
-        // all the same so that an old-format cascade is run as intended.
         if (!Detector || Detector->empty()) {
             Detector = std::make_unique<cv::CascadeClassifier>();
             Detector->read(FaceCascade->getFirstTopLevelNode());
         }
+        // The Canny flag is ignored by the newer cascade format; it is passed
+        // all the same so that an old-format cascade is run as intended.
         Detector->detectMultiScale(searched, rects, 1.1, 2, cv::CASCADE_DO_CANNY_PRUNING, cv::Size(20, 20),
                                    cv::Size());
         if (static_cast<double>(searched.total()) > kKeepDetectorPixels)
