@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "face/detector.h"
+#include "photo/file_reader.h"
 #include "photo/jpeg_decoder.h"
 #include "photo/orientation.h"
 
@@ -154,12 +155,12 @@ void CountFaces(const QString& path) {
 void CountFaces(const QString& path, const QString& cascadeFolder) {
     FaceRects.clear();
     EnsureCascade(cascadeFolder);
-    QFile file(path);
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
-    const cv::Mat image =
-        file.error() == QFileDevice::NoError ? DecodeUpright(bytes) : cv::Mat();
+    cv::Mat image;
+    try {
+        image = DecodeUpright(photo::ReadWholeFile(path));
+    } catch (const std::runtime_error&) {
+        image.release();  // not a file that can be read: as if no image
+    }
     if (image.empty())
         Fail(QStringLiteral("Cannot read the image \"%1\".").arg(path));
     DetectFaces(image);

@@ -76,10 +76,10 @@ ReadWork PhotoWorkspace::ComputeRead(const QString& path, Progress* progress) {
         work.stop = ReadWork::Stop::Undecodable;
         return work;
     }
-    // The face check looks at the file's own bytes, not the decoded copy.
+    // The face check looks at the file itself, not the decoded copy.
     try {
         progress->stage = Progress::Faces;
-        face::CountFacesInJpeg(work.bytes);
+        face::CountFaces(path);
         work.faces = face::FaceCount;
         work.faceRects = face::FaceRectangles();
     } catch (...) {

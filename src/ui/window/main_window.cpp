@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -25,8 +27,11 @@ const QColor kGrey(128, 128, 128);
 const QColor kRed(255, 0, 0);
 const QColor kLightYellow(255, 255, 128);
 
+// Named as PNG, so that Qt does not load every image plugin to guess.
 QImage Picture(const QString& name) {
-    return QImage(QStringLiteral(":/pictures/") + name);
+    QImageReader reader(QStringLiteral(":/pictures/") + name, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
 // Placement of aligned children inside a parent's client area: each call
@@ -69,7 +74,7 @@ TForm1::TForm1(std::unique_ptr<UserDialogs> dialogs, QWidget* parent)
     if (!Dialogs)
         Dialogs = MakeQtDialogs();
     setWindowTitle(texts::kAppTitle);
-    setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
+    setWindowIcon(QIcon(QPixmap::fromImage(Picture(QStringLiteral("icon.png")))));
     setFont(WindowFont(12));
     setFixedSize(831, 518);
     setAcceptDrops(true);
