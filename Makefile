@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Quick start: `make run` and `make test`. Both first install what is missing
 # from Debian's packages (as root), then configure and build in build/.
 

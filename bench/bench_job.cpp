@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole job as the user waits for it, each step next to the least that
 // any tool must do for the same result, measured in the same run.
 #include "bench/bench_job.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the tool's hot paths next to a baseline measured in the same run and
 // prints each figure as a ratio. Not a test: nothing here passes or fails.
 #include <QApplication>

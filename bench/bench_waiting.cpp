@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the user waits for with a large photo: how long the window goes
 // without answering while it reads one, and what memory the tool keeps once
 // the work is over. Each next to a baseline from the same run.

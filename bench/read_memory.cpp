@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Peak memory and time of reading one photo through the window, as a user
 // does it: the read-photo handler (file, header, decode, first drawing, face
 // check), then the zoom slider stepped through its range. Not a test.

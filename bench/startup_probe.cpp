@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starts like the tool (or, built as the baseline, with an empty window) and
 // quits as soon as the window is exposed, so that the bench can time it; on
 // the way out it prints its peak memory so far (VmHWM, in kB).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzzes the read path from a file's bytes to the upright decoded source
 // photo: the header (with its size and component checks and the EXIF tag),
 // then the full decode and the turn, as the read handler and the first

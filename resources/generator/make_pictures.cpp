@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the window's pictures: the banner, the usage instructions, the four
 // button faces and the icon. Run it with the output folder as its argument.
 #include <QDir>

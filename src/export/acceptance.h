@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Acceptance checks of the result photo: is its border a plain blue, red or
 // white background, and is its bottom edge plain bright white? They only read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The upload photo's JPEG encoder: fixed libjpeg settings (the library's
 // defaults, quality with baseline tables, float DCT), so that the stream is

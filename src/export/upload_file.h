@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The upload file: the encoded photo followed directly by a nine-digit upload
 // tag, and the rules for its name.

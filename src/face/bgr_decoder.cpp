@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The face check's image straight from libjpeg, decoded the way OpenCV's
 // JPEG loader decodes it, so that the detector sees the same pixels without
 // linking OpenCV's image codecs (and the hundred libraries they bring).

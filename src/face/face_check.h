@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The face check: counts the frontal faces in a photo with OpenCV's Haar
 // cascade. Its state is process-wide and lives on the user-interface thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Decoding the source photo with libjpeg: the header alone when a file is
 // read, the pixels when the photo is first drawn.

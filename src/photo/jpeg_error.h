@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // libjpeg's error handling, shared by the decoder and the encoder: warnings are
 // dropped and an error jumps back to the caller instead of ending the process.

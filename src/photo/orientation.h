@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // EXIF orientation: phones store an upright portrait as a sideways raster plus
 // a tag. The screen and the face check both turn the photo upright through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Every text the user sees, in one place, and the message box that each
 // outcome of the workspace puts up.

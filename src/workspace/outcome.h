@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What an action of the photo workspace ended in, and how far a long one has come. The window turns each
 // outcome into its message box through texts::MessageFor.

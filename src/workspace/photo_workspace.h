@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The photo workspace: the chosen file, the decoded source photo, the working
 // photo's scale and place under the crop frame, the drag, the result photo and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Geometry of the working photo: the zoom scale, rendering sizes, centring,
 // the crop frame, the drag limits, and the pixels of a rendering. A rendering

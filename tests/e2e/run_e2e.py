@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Smoke test of the installed program: install it into a temporary prefix, read (a file named
 on the command line, with Chinese characters and a space), crop
 and save a portrait through its window under Xvfb as an unprivileged user, check the file."""

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The face check on fixtures made from one public-domain portrait (see
 // tests/data/face/README.md) with the system's cascade.
 #include <QDir>

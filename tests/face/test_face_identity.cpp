@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The face check's own JPEG decoding against OpenCV's loader, which it
 // replaces: for every JPEG fixture the same pixels byte for byte, and the
 // same refusals (a refusal sends the check to the photo's own decoder).

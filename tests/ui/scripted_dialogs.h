@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A stand-in for the user: answers the file dialogs from queues (an empty
 // queue answers "cancelled") and records every message box.

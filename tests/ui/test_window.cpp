@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's wiring: layout, focus and keys, each control running its
 // handler, each outcome's box, and one round trip through Qt's own dialogs.
 #include <QApplication>

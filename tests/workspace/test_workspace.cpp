@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The photo workspace without a window: reading, zoom, drag, crop, the checks
 // before an upload, and the tool's wording.
 #include <QTemporaryDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the command line asks for, looked at before the windowing
 // application exists: so --help works without a display, and Qt's own

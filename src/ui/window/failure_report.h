@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The general failure report: what a handler did not catch is shown to the
 // user in a box and the window goes on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A long step of a handler (reading, encoding, the face check) run off the
 // window's thread. Meanwhile the window repaints and answers the desktop but

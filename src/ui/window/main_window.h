@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tool's one window. Controls and handlers carry the names the rest of the
 // team uses when talking about the window (Image1 is the working photo,

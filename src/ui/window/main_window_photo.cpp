@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The handlers of the photo workspace: reading a photo, zoom, drag, reset and
 // crop. Each asks the workspace and shows what comes back.
 #include <optional>

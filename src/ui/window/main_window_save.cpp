@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The save-as handler: the checks, the size-limited encoding with the face
 // re-check on the very bytes that will be saved, and the tagged upload file.
 #include "ui/window/busy_cursor.h"
