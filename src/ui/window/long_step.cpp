@@ -56,7 +56,11 @@ LongStep::~LongStep() {
         worker_.join();
 }
 
-void LongStep::Run(std::function<void()> work, std::function<QString()> progress, std::function<void()> done) {
+bool LongStep::Run(std::function<void()> work, std::function<QString()> progress, std::function<void()> done) {
+    // A read started from inside a dialog's own loop (a drop that was
+    // waiting) must not start a second worker over the first.
+    if (Running())
+        return false;
     progress_ = std::move(progress);
     done_ = std::move(done);
     failure_ = nullptr;
@@ -74,6 +78,7 @@ void LongStep::Run(std::function<void()> work, std::function<QString()> progress
         }
         QMetaObject::invokeMethod(this, [this] { Finish(); }, Qt::QueuedConnection);
     });
+    return true;
 }
 
 void LongStep::RethrowFailure() const {

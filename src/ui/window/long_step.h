@@ -24,8 +24,9 @@ public:
 
     // Runs `work` on a worker thread, then `done` on the window's thread.
     // `progress` is asked for the progress text now and then once the step
-    // has taken more than a moment.
-    void Run(std::function<void()> work, std::function<QString()> progress, std::function<void()> done);
+    // has taken more than a moment. One step at a time: false, and nothing
+    // done, while another runs.
+    bool Run(std::function<void()> work, std::function<QString()> progress, std::function<void()> done);
     bool Running() const { return worker_.joinable(); }
     // For `done`: throws what the work threw, if anything.
     void RethrowFailure() const;

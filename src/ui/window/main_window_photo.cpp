@@ -22,6 +22,8 @@ void TForm1::RzBmpButton1Click() {
 
 void TForm1::ReadPhotoFile(const QString& path) {
     Guarded([&] {
+        if (Step->Running())
+            return;
         // Back to scale 1; a change re-zooms the previous photo.
         RzTrackBar1->SetPosition(0);
         auto work = std::make_shared<workspace::ReadWork>();

@@ -6,6 +6,8 @@
 
 void TForm1::RzBmpBtnSaveClick() {
     Guarded([this] {
+        if (Step->Running())
+            return;
         const workspace::Result checked = Workspace->CheckResult();
         if (!checked.Passed()) {
             ShowResultPhoto();
