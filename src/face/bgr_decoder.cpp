@@ -36,17 +36,6 @@ struct Decompressor {
     JSAMPROW row;  // the one row libjpeg writes into, reused for every line
 };
 
-class DestroyOnExit {
-public:
-    explicit DestroyOnExit(Decompressor& d) : d_(d) {}
-    ~DestroyOnExit() { jpeg_destroy_decompress(&d_.cinfo); }
-    DestroyOnExit(const DestroyOnExit&) = delete;
-    DestroyOnExit& operator=(const DestroyOnExit&) = delete;
-
-private:
-    Decompressor& d_;
-};
-
 // Each step sets its own jump point and holds no locals with destructors,
 // so that a libjpeg error can longjmp back into it.
 bool ReadHeaderStep(Decompressor& d, const QByteArray& bytes) {
@@ -119,7 +108,7 @@ void FinishStep(Decompressor& d) {
 
 cv::Mat DecodeStoredBgr(const QByteArray& bytes) {
     Decompressor d{};
-    DestroyOnExit destroy(d);
+    photo::DecompressorGuard destroy(d.cinfo);
     if (bytes.isEmpty() || !ReadHeaderStep(d, bytes))
         return {};
     // Hostile headers are refused before anything is allocated for them.

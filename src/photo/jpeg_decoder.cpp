@@ -28,19 +28,6 @@ struct Decompressor {
     Progress progress;
 };
 
-// Frees libjpeg's memory however the decode ends; a never-created (zeroed)
-// decompressor is fine too.
-class DestroyOnExit {
-public:
-    explicit DestroyOnExit(Decompressor& d) : d_(d) {}
-    ~DestroyOnExit() { jpeg_destroy_decompress(&d_.cinfo); }
-    DestroyOnExit(const DestroyOnExit&) = delete;
-    DestroyOnExit& operator=(const DestroyOnExit&) = delete;
-
-private:
-    Decompressor& d_;
-};
-
 // Called by libjpeg before each piece of input it absorbs, as djpeg's
 // -maxscans does: a file with endless scans would otherwise spin for minutes.
 // It also reports how far the decode has come, for a window that waits.
@@ -169,7 +156,7 @@ QSize JpegHeader::UprightSize() const {
 
 JpegHeader ReadJpegHeader(const QByteArray& file) {
     Decompressor d{};
-    DestroyOnExit destroy(d);
+    DecompressorGuard destroy(d.cinfo);
     if (!ReadHeaderStep(d, file))
         Fail(d);
     CheckSize(d.cinfo);
@@ -185,7 +172,7 @@ JpegHeader ReadJpegHeader(const QByteArray& file) {
 
 bool IsReadableJpeg(const QByteArray& file) {
     Decompressor d{};
-    DestroyOnExit destroy(d);
+    DecompressorGuard destroy(d.cinfo);
     if (!ReadHeaderStep(d, file))
         return false;
     try {
@@ -202,7 +189,7 @@ QImage DecodeJpeg(const QByteArray& file, std::atomic<int>* percent) {
     {
         Decompressor d{};
         d.progress.percent = percent;
-        DestroyOnExit destroy(d);
+        DecompressorGuard destroy(d.cinfo);
         if (!ReadHeaderStep(d, file))
             Fail(d);
         CheckSize(d.cinfo);

@@ -31,4 +31,17 @@ struct JpegErrorManager {
     jpeg_error_mgr* Install();
 };
 
+// Frees a decompressor's memory however the decode ends; a never-created
+// (zeroed) decompressor is fine too.
+class DecompressorGuard {
+public:
+    explicit DecompressorGuard(jpeg_decompress_struct& cinfo) : cinfo_(cinfo) {}
+    ~DecompressorGuard() { jpeg_destroy_decompress(&cinfo_); }
+    DecompressorGuard(const DecompressorGuard&) = delete;
+    DecompressorGuard& operator=(const DecompressorGuard&) = delete;
+
+private:
+    jpeg_decompress_struct& cinfo_;
+};
+
 }  // namespace photo
