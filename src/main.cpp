@@ -20,7 +20,8 @@ int main(int argc, char* argv[]) {
         return help ? 0 : 2;
     }
 
-    QApplication app(argc, argv);
+    int qtArgc = ArgumentsForQt(argc, argv);
+    QApplication app(qtArgc, argv);
     SetUpApplication(app);
     TForm1 Form1;
     QApplication::setWindowIcon(Form1.windowIcon());

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The face check: counts the frontal faces in a photo with OpenCV's Haar
-// cascade. Its state is process-wide and lives on the user-interface thread.
+// cascade. Its state is process-wide: one check at a time, on whichever
+// thread runs it (the window runs one long step at a time).
 #include <QByteArray>
 #include <QRect>
 #include <QVector>

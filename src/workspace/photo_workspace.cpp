@@ -118,13 +118,15 @@ Result PhotoWorkspace::ApplyRead(ReadWork work) {
     // A failed face check leaves the photo shown, as it is by then.
     if (work.stop == Stop::FaceCheckFailed)
         return {Outcome::NotAJpeg, {}, {}};
-    if (work.faces == 0) {
-        ClearWorkingPicture();
-        FSourceJpeg.reset();
+    if (work.faces == 0)
         return {Outcome::NoFace, {}, {}};
-    }
     FReadFaces = std::move(work.faceRects);
     return {};
+}
+
+void PhotoWorkspace::DropFacelessPhoto() {
+    ClearWorkingPicture();
+    FSourceJpeg.reset();
 }
 
 bool PhotoWorkspace::ZoomDecodes() const {

@@ -70,8 +70,16 @@ public:
     // Reading a chosen file. The window first sets the slider back to 0,
     // which zooms the previous photo.
     static ReadWork ComputeRead(const QString& path, Progress* progress = nullptr);
+    // A photo without a face stays on view with its refusal (NoFace) until
+    // DropFacelessPhoto takes it away.
     Result ApplyRead(ReadWork work);
-    Result Read(const QString& path) { return ApplyRead(ComputeRead(path)); }
+    void DropFacelessPhoto();
+    Result Read(const QString& path) {
+        const Result result = ApplyRead(ComputeRead(path));
+        if (result.outcome == Outcome::NoFace)
+            DropFacelessPhoto();
+        return result;
+    }
 
     // Renders the source photo for a slider position and centres the
     // rendering where it fits. False when the source cannot be decoded: the

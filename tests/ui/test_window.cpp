@@ -263,6 +263,7 @@ private slots:
         QTest::newRow("--help") << QStringList{"--help"} << 1 << "";
         QTest::newRow("unknown") << QStringList{"-x", "a.jpg"} << 2 << "";
         QTest::newRow("--unknown") << QStringList{"--platforms"} << 2 << "";
+        QTest::newRow("-") << QStringList{"-"} << 2 << "";
     }
     void commandLine() {
         QFETCH(QStringList, arguments);

@@ -159,7 +159,7 @@ private slots:
         QTest::addColumn<QRect>("face");
         QTest::addColumn<int>("position");
         QTest::addColumn<QPoint>("place");
-        QTest::newRow("98 against 103: tie") << QSize(400, 500) << QRect(150, 100, 82, 90) << 4 << QPoint(-108, -36);
+        QTest::newRow("98 against 102: tie") << QSize(400, 500) << QRect(150, 100, 82, 90) << 4 << QPoint(-108, -36);
         QTest::newRow("101") << QSize(400, 500) << QRect(150, 100, 81, 90) << 5 << QPoint(-117, -41);
         QTest::newRow("97 against 103: tie") << QSize(400, 500) << QRect(150, 100, 108, 90) << -2 << QPoint(-62, -6);
         QTest::newRow("covering scales only") << QSize(300, 400) << QRect(50, 60, 190, 200) << -6 << QPoint(20, 14);

@@ -24,7 +24,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         const QString& a = arguments[i];
         if (options && a == QLatin1String("--")) {
             options = false;
-        } else if (options && a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+        } else if (options && a.startsWith(QLatin1Char('-'))) {
             const QString name = a.startsWith(QLatin1String("--")) ? a.mid(1) : a;
             if (a == QLatin1String("-h") || a == QLatin1String("--help"))
                 return {CommandLine::Action::Help, {}};
@@ -39,4 +39,11 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
         }
     }
     return line;
+}
+
+int ArgumentsForQt(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (QLatin1String(argv[i]) == QLatin1String("--"))
+            return i;
+    return argc;
 }

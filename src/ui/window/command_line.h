@@ -18,3 +18,7 @@ extern const char* const kUsage;
 // `arguments` without the program's name. The first file counts; later
 // ones are ignored. "--" ends the options.
 CommandLine ParseCommandLine(const QStringList& arguments);
+
+// How many of argc's arguments Qt may see: those before a "--", so that a
+// file named after it is never taken for one of Qt's options.
+int ArgumentsForQt(int argc, char** argv);

@@ -64,10 +64,8 @@ bool LongStep::Run(std::function<void()> work, std::function<QString()> progress
     progress_ = std::move(progress);
     done_ = std::move(done);
     failure_ = nullptr;
-    qApp->installEventFilter(this);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    elapsed_.start();
-    poll_.start();
+    // The worker first: should it fail to start, the window stays as it was.
+    // Its end is a queued call, so it cannot come before the lines below.
     worker_ = std::thread([this, work = std::move(work), gate = gate] {
         try {
             if (gate)
@@ -78,6 +76,10 @@ bool LongStep::Run(std::function<void()> work, std::function<QString()> progress
         }
         QMetaObject::invokeMethod(this, [this] { Finish(); }, Qt::QueuedConnection);
     });
+    qApp->installEventFilter(this);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    elapsed_.start();
+    poll_.start();
     return true;
 }
 

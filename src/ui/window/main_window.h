@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 
+class QMimeData;
+
 #include "texts/texts.h"
 
 #include "ui/controls/bitmap_button.h"
@@ -100,6 +102,7 @@ private:
     void ShowResultPhoto();
     void ShowFramingHint();
     void SaveUpload(const workspace::UploadWork& work);
+    QString DropToRead(const QMimeData* data) const;
 
     std::unique_ptr<UserDialogs> Dialogs;
     // Runs reading and encoding off the window's thread.

@@ -3,6 +3,7 @@
 // crop. Each asks the workspace and shows what comes back.
 #include <optional>
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -26,6 +27,8 @@ void TForm1::ReadPhotoFile(const QString& path) {
             return;
         // Back to scale 1; a change re-zooms the previous photo.
         RzTrackBar1->SetPosition(0);
+        // A release during the step would be lost: no drag goes on after it.
+        Workspace->Release();
         auto work = std::make_shared<workspace::ReadWork>();
         auto progress = std::make_shared<workspace::Progress>();
         Step->Run([work, progress, path] { *work = workspace::PhotoWorkspace::ComputeRead(path, progress.get()); },
@@ -39,6 +42,11 @@ void TForm1::ReadPhotoFile(const QString& path) {
                           ShowResultPhoto();
                           ShowFramingHint();
                           Tell(result);
+                          // A photo without a face is shown with its box, then taken away.
+                          if (result.outcome == workspace::Outcome::NoFace) {
+                              Workspace->DropFacelessPhoto();
+                              ShowWorkingPhoto();
+                          }
                       });
                   });
     });
@@ -92,10 +100,13 @@ void TForm1::Image1DblClick() {
     Guarded([this] {
         if (!Workspace->CanFrame())
             return;
-        // The slider runs the zoom as any change of position does.
+        // The slider runs the zoom as any change of position does; the
+        // window shows the photo once, in its framed place.
+        setUpdatesEnabled(false);
         RzTrackBar1->SetPosition(Workspace->FramingPosition());
         Workspace->PlaceFace();
         ShowWorkingPhoto();
+        setUpdatesEnabled(true);
     });
 }
 
@@ -139,18 +150,26 @@ QString DroppedFile(const QMimeData* data) {
 
 }  // namespace
 
+// While a dialog or a box is up, or a step runs, the window takes no drop:
+// the user is answering something else.
+QString TForm1::DropToRead(const QMimeData* data) const {
+    if (QApplication::activeModalWidget() || Step->Running())
+        return {};
+    return DroppedFile(data);
+}
+
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-    if (!DroppedFile(event->mimeData()).isEmpty())
+    if (!DropToRead(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void TForm1::dragMoveEvent(QDragMoveEvent* event) {
-    if (!DroppedFile(event->mimeData()).isEmpty())
+    if (!DropToRead(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void TForm1::dropEvent(QDropEvent* event) {
-    const QString path = DroppedFile(event->mimeData());
+    const QString path = DropToRead(event->mimeData());
     if (path.isEmpty())
         return;
     event->acceptProposedAction();

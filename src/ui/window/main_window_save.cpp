@@ -10,10 +10,12 @@ void TForm1::RzBmpBtnSaveClick() {
             return;
         const workspace::Result checked = Workspace->CheckResult();
         if (!checked.Passed()) {
-            ShowResultPhoto();
+            // The box first; the refused result photo goes once it is closed.
             Tell(checked);
+            ShowResultPhoto();
             return;
         }
+        Workspace->Release();
         // The worker encodes a copy of its own.
         auto work = std::make_shared<workspace::UploadWork>();
         auto progress = std::make_shared<workspace::Progress>();
@@ -28,8 +30,9 @@ void TForm1::RzBmpBtnSaveClick() {
 void TForm1::SaveUpload(const workspace::UploadWork& work) {
     Step->RethrowFailure();
     const workspace::Result prepared = Workspace->ApplyUpload(work);
+    const bool refused = Tell(prepared);
     ShowResultPhoto();
-    if (Tell(prepared))
+    if (refused)
         return;
     const QString chosen = Dialogs->SavePictureName(this);
     if (chosen.isEmpty())
