@@ -164,6 +164,9 @@ private slots:
         QCOMPARE(slider->PositionForThumbLeft(slider->ThumbLeftFor(7)), 7);
         QCOMPARE(slider->PositionForThumbLeft(-50), -20);
         QCOMPARE(slider->ThumbLeftFor(-20), ZoomSlider::kMargin);
+        ZoomSlider halves(nullptr);
+        halves.resize(101, 38);  // 80 pixels of travel: two to a step
+        QCOMPARE(halves.PositionForThumbLeft(ZoomSlider::kMargin + 5), -18);  // 2.5 steps
     }
 
     void buttonsAndLink() {
@@ -220,6 +223,8 @@ private slots:
         // A slider step re-renders and places the photo as the workspace has it.
         w.Get<ZoomSlider>("RzTrackBar1")->SetPosition(-10);
         QCOMPARE(photo->geometry(), QRect(46, 54, 150, 200));
+        QTest::mouseClick(w.Get("Label3"), Qt::LeftButton, {}, QPoint(5, 5));  // back to the natural size
+        QCOMPARE(photo->geometry(), QRect(46, 54, 300, 400));
         // A refused read: its box, and the result photo emptied.
         w.Read(Data("workflow/no_face.jpg"));
         QCOMPARE(w.LastText(), QStringLiteral("请选择标准照照片！"));
@@ -362,7 +367,8 @@ private slots:
         QCOMPARE(seen, (QStringList{texts::kOpenTitle, texts::kJpegFilter, QDir::currentPath(), "300 x 400 像素", "0"}));
         QTest::mouseClick(form.findChild<QWidget*>(QStringLiteral("RzBmpButton3")), Qt::LeftButton);
         WhenModal<QFileDialog>([&](QFileDialog* d) {
-            seen << d->windowTitle() << QString::number(d->testOption(QFileDialog::DontConfirmOverwrite));
+            seen << d->windowTitle() << QString::number(d->testOption(QFileDialog::DontConfirmOverwrite))
+                 << d->directory().absolutePath();
             d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(dir.filePath(QStringLiteral("up")));
             QMetaObject::invokeMethod(d, "accept");
             WhenModal<QMessageBox>([&](QMessageBox* box) {
@@ -372,7 +378,7 @@ private slots:
         });
         QTest::mouseClick(form.findChild<QWidget*>(QStringLiteral("RzBmpBtnSave")), Qt::LeftButton);
         Settle(form);
-        QCOMPARE(seen.mid(5), (QStringList{texts::kSaveTitle, "1", "信息提示",
+        QCOMPARE(seen.mid(5), (QStringList{texts::kSaveTitle, "1", QDir::currentPath(), "信息提示",
                                            "请注意：您生成的照片文件为：" + dir.filePath("up.jpg"),
                                            QString::number(QMessageBox::Information)}));
         QVERIFY(QDir(qEnvironmentVariable("XDG_CONFIG_HOME")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));

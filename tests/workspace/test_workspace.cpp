@@ -100,7 +100,25 @@ private slots:
         QCOMPARE(m.icon, FETCH(int, icon));
         // The failure report's full stop goes only after a letter, digit or the like.
         QCOMPARE(texts::WithFullStop(QStringLiteral("a!")), QStringLiteral("a!"));
+        QCOMPARE(texts::WithFullStop(QStringLiteral("a.")), QStringLiteral("a."));
         QCOMPARE(texts::WithFullStop(QStringLiteral("原因")), QStringLiteral("原因."));
+    }
+
+    // The window's own words, as the user reads them.
+    void windowTexts() {
+        const std::pair<QString, const char*> texts[] = {
+            {texts::kAppTitle, "报名照片制作 exam-photo"}, {texts::kZoomLabel, "图像缩放"},
+            {texts::kResetLink, "还原照片尺寸"}, {texts::kReadButton, "读取照片"}, {texts::kSaveButton, "另存为"},
+            {texts::kCropButton, "裁剪"}, {texts::kExitButton, "退出!"}, {texts::kResultPlaceholder, "生成的标准照片"},
+            {texts::kStatusDate, "2015年5月"}, {texts::kFramingHint, "双击照片可自动对齐人像"},
+            {texts::kOpenTitle, "打开照片源文件"}, {texts::kSaveTitle, "保存照片上传文件为..."},
+            {texts::kJpegFilter, "JPEG Image File (*.jpg)"}, {texts::kPreviewSize, "%1 x %2 像素"},
+            {texts::kReadingProgress, "正在读取照片… %1%"}, {texts::kFacesProgress, "正在检测人像…"},
+            {texts::kEncodingProgress, "正在压缩照片…"},
+            {texts::kRequirements, "裁剪后合格的照片要求为：\n1、无白色边框\n2、背景色为蓝、红或白色单色\n"
+                                   "3、生成人像头部距离照片左、上、右距离大约为0.5cm"}};
+        for (const auto& [text, literal] : texts)
+            QCOMPARE(text, QString::fromUtf8(literal));
     }
 
     // Rendering sizes and places after a read (position 0) or a zoom.
