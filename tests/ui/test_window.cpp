@@ -359,6 +359,7 @@ private slots:
             seen << preview->SizeText();
             preview->ShowFile(Data("hostile/scans_2500.jpg"));
             seen << QString::number(preview->HasPicture());
+            d->setDirectory(Data("workflow"));  // the user browses there
             d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(Data("workflow/studio_blue.jpg"));
             QMetaObject::invokeMethod(d, "accept");
         });
