@@ -229,6 +229,11 @@ private slots:
         w.Read(Data("workflow/no_face.jpg"));
         QCOMPARE(w.LastText(), QStringLiteral("请选择标准照照片！"));
         QVERIFY(w.Get("Placeholder")->isVisible());
+        // A hostile file gets its box, and the window goes on.
+        w.Read(Data("hostile/scans_2500.jpg"));
+        QCOMPARE(w.LastText(), QStringLiteral("照片不是JPG文件或格式错误，不能进行处理！"));
+        w.Read(Data("workflow/studio_blue.jpg"));
+        QCOMPARE(w.user->messages.size(), 4);
     }
 
     // A double-click frames the face; the saved photo has it where the instructions want it.
