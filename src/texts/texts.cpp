@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "texts/texts.h"
 
+#include <new>
+
 namespace texts {
 
 namespace {
@@ -47,6 +49,18 @@ QString ProgressText(const workspace::Progress& progress) {
         return kFacesProgress;
     default:
         return kEncodingProgress;
+    }
+}
+
+QString FailureText(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return kUnexpectedFailure;
     }
 }
 

@@ -4,6 +4,8 @@
 // outcome of the workspace puts up.
 #include <QString>
 
+#include <exception>
+
 #include "workspace/outcome.h"
 
 namespace texts {
@@ -62,6 +64,10 @@ struct Message {
 
 // The box for an outcome; an empty text means no box.
 Message MessageFor(const workspace::Result& result);
+
+// What a failure says, for the general failure report: its own message, or
+// a plain word for running out of memory and for anything unknown.
+QString FailureText(const std::exception_ptr& failure);
 
 // The failure report's text: a "." is appended when the text is not empty
 // and its last character sorts after "." (a letter, a digit, any non-ASCII

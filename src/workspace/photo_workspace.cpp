@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
-#include <new>
 
 #include "export/acceptance.h"
 #include "export/jpeg_encoder.h"
@@ -16,27 +15,6 @@
 #include "workspace/zoom.h"
 
 namespace workspace {
-
-namespace {
-
-// The text a failure carries, for the general failure report.
-QString FailureText(const std::exception_ptr& failure) {
-    try {
-        std::rethrow_exception(failure);
-    } catch (const std::bad_alloc&) {
-        return texts::kOutOfMemory;
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
-    } catch (...) {
-        return texts::kUnexpectedFailure;
-    }
-}
-
-Result Failure(const std::exception_ptr& failure) {
-    return {Outcome::Failure, FailureText(failure), {}};
-}
-
-}  // namespace
 
 PhotoWorkspace::PhotoWorkspace(QSize viewport, QRect photoGeometry) : viewport_(viewport) {
     working_.geometry = photoGeometry;
@@ -81,7 +59,6 @@ ReadWork PhotoWorkspace::ComputeRead(const QString& path, Progress* progress) {
     try {
         progress->stage = Progress::Faces;
         face::CountFaces(path);
-        work.faces = face::FaceCount;
         work.faceRects = face::FaceRectangles();
     } catch (...) {
         work.stop = ReadWork::Stop::FaceCheckFailed;
@@ -118,7 +95,7 @@ Result PhotoWorkspace::ApplyRead(ReadWork work) {
     // A failed face check leaves the photo shown, as it is by then.
     if (work.stop == Stop::FaceCheckFailed)
         return {Outcome::NotAJpeg, {}, {}};
-    if (work.faces == 0)
+    if (work.faceRects.isEmpty())
         return {Outcome::NoFace, {}, {}};
     FReadFaces = std::move(work.faceRects);
     return {};
@@ -266,7 +243,7 @@ UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progres
         face::CountFacesInJpeg(work.jpeg);
         work.faces = face::FaceCount;
     } catch (...) {
-        work.failure = FailureText(std::current_exception());
+        work.failure = texts::FailureText(std::current_exception());
     }
     return work;
 }
@@ -286,7 +263,7 @@ Result PhotoWorkspace::Save(const QString& chosenName, const QByteArray& jpeg) {
     try {
         upload::WriteUploadFile(fileName, jpeg);
     } catch (...) {
-        return Failure(std::current_exception());
+        return {Outcome::Failure, texts::FailureText(std::current_exception()), {}};
     }
     return {Outcome::Saved, fileName, {}};
 }

@@ -48,8 +48,7 @@ struct ReadWork {
     Stop stop = Stop::FileUnreadable;
     QByteArray bytes;
     std::shared_ptr<photo::SourcePhoto> jpeg;  // always a fresh object
-    int faces = 0;
-    QVector<QRect> faceRects;  // in the upright source photo's pixels
+    QVector<QRect> faceRects;  // the faces found, in the upright source photo's pixels
 };
 
 // What preparing the upload found: the encoded photo and its faces, or the

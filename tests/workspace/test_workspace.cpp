@@ -35,16 +35,15 @@ QImage Pattern(int w, int h, QRgb fill = 0) {
     return img;
 }
 
-// What a read of `photo` finds when the face check sees `faces` faces.
-ReadWork Found(const QImage& photo, int faces = 1, QVector<QRect> rects = {}) {
+// What a read of `photo` finds when the face check sees these faces.
+ReadWork Found(const QImage& photo, QVector<QRect> faces = {QRect(1, 1, 30, 30)}) {
     ReadWork work;
     work.bytes = upload::EncodeJpeg(photo, 100);
     work.jpeg = std::make_shared<photo::SourcePhoto>();
     work.jpeg->Load(work.bytes);
     work.jpeg->Pixels();
     work.stop = ReadWork::Stop::Complete;
-    work.faces = faces;
-    work.faceRects = std::move(rects);
+    work.faceRects = std::move(faces);
     return work;
 }
 
@@ -191,7 +190,7 @@ private slots:
         PhotoWorkspace ws = Fresh();
         QVERIFY(!ws.CanFrame());
         // The largest face is the one framed.
-        ws.ApplyRead(Found(Pattern(source.width(), source.height()), 2, {QRect(1, 1, 30, 30), FETCH(QRect, face)}));
+        ws.ApplyRead(Found(Pattern(source.width(), source.height()), {QRect(1, 1, 30, 30), FETCH(QRect, face)}));
         QVERIFY(ws.CanFrame());
         QCOMPARE(ws.FramingPosition(), position);
         ws.Zoom(position);
@@ -289,7 +288,7 @@ private slots:
 
     void faceCheckFails() {
         PhotoWorkspace ws = Fresh();
-        ReadWork work = Found(Pattern(100, 100), 0);
+        ReadWork work = Found(Pattern(100, 100), {});
         work.stop = ReadWork::Stop::FaceCheckFailed;
         QCOMPARE(ws.ApplyRead(std::move(work)).outcome, Outcome::NotAJpeg);
         QVERIFY(ws.Working().present && ws.SliderEnabled());

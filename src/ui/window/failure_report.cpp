@@ -2,7 +2,6 @@
 #include "ui/window/failure_report.h"
 
 #include <exception>
-#include <new>
 
 #include "texts/texts.h"
 
@@ -14,12 +13,8 @@ void RunGuarded(const std::function<void()>& handler,
     try {
         handler();
         return;
-    } catch (const std::bad_alloc&) {
-        text = texts::kOutOfMemory;
-    } catch (const std::exception& e) {
-        text = QString::fromUtf8(e.what());
     } catch (...) {
-        text = texts::kUnexpectedFailure;
+        text = texts::FailureText(std::current_exception());
     }
     try {
         report(text);
