@@ -4,11 +4,13 @@
 // linking OpenCV's image codecs (and the hundred libraries they bring).
 #include <csetjmp>
 #include <cstring>
-#include <exception>
+#include <new>
 
 #include "face/detector.h"
 #include "photo/jpeg_decoder.h"
 #include "photo/jpeg_error.h"
+
+#include <opencv2/imgproc.hpp>
 
 namespace face {
 namespace {
@@ -34,7 +36,22 @@ struct Decompressor {
     photo::JpegErrorManager err;
     jpeg_source_mgr source;
     JSAMPROW row;  // the one row libjpeg writes into, reused for every line
+    // For a grey image: the last rows in blue-green-red, turned grey a strip
+    // at a time, so that the colour image is never held whole.
+    JSAMPARRAY strip;
 };
+
+constexpr int kStripRows = 16;
+
+// The strip's first `rows` rows, grey, into the image from row `top` on:
+// cvtColor works per pixel, so this is the grey of the whole colour image.
+void FlushStrip(const Decompressor& d, cv::Mat& image, int top, int rows) {
+    for (int i = 0; i < rows; ++i) {
+        const cv::Mat bgr(1, image.cols, CV_8UC3, d.strip[i]);
+        cv::Mat grey = image.row(top + i);
+        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+    }
+}
 
 // Each step sets its own jump point and holds no locals with destructors,
 // so that a libjpeg error can longjmp back into it.
@@ -56,7 +73,7 @@ bool ReadHeaderStep(Decompressor& d, const QByteArray& bytes) {
 
 // Library defaults throughout; only the output colour space is chosen, as
 // OpenCV chooses it for a colour image.
-bool StartStep(Decompressor& d) {
+bool StartStep(Decompressor& d, bool grey) {
     if (setjmp(d.err.jump))
         return false;
     d.cinfo.out_color_space = d.cinfo.num_components == 4 ? JCS_CMYK : JCS_EXT_BGR;
@@ -67,6 +84,9 @@ bool StartStep(Decompressor& d) {
     const JDIMENSION width = d.cinfo.output_width * static_cast<JDIMENSION>(d.cinfo.output_components);
     d.row = (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE, width, 1)[0];
     std::memset(d.row, 0, width);
+    if (grey)
+        d.strip = (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE,
+                                                d.cinfo.output_width * 3, kStripRows);
     return true;
 }
 
@@ -79,19 +99,21 @@ bool ReadRowsStep(Decompressor& d, cv::Mat& image) {
     const int width = image.cols;
     for (int y = 0; y < image.rows; ++y) {
         jpeg_read_scanlines(&d.cinfo, &d.row, 1);
-        uchar* out = image.ptr<uchar>(y);
+        uchar* out = d.strip ? d.strip[y % kStripRows] : image.ptr<uchar>(y);
         if (d.cinfo.out_color_space != JCS_CMYK) {
             std::memcpy(out, d.row, static_cast<size_t>(width) * 3);
-            continue;
+        } else {
+            // OpenCV's conversion, which takes the values as written by Adobe
+            // (inverted) whatever the file says, in blue-green-red order.
+            for (int x = 0; x < width; ++x) {
+                const int c = d.row[4 * x], m = d.row[4 * x + 1], yl = d.row[4 * x + 2], k = d.row[4 * x + 3];
+                out[3 * x] = static_cast<uchar>(k - ((255 - yl) * k >> 8));
+                out[3 * x + 1] = static_cast<uchar>(k - ((255 - m) * k >> 8));
+                out[3 * x + 2] = static_cast<uchar>(k - ((255 - c) * k >> 8));
+            }
         }
-        // OpenCV's conversion, which takes the values as written by Adobe
-        // (inverted) whatever the file says, in blue-green-red order.
-        for (int x = 0; x < width; ++x) {
-            const int c = d.row[4 * x], m = d.row[4 * x + 1], yl = d.row[4 * x + 2], k = d.row[4 * x + 3];
-            out[3 * x] = static_cast<uchar>(k - ((255 - yl) * k >> 8));
-            out[3 * x + 1] = static_cast<uchar>(k - ((255 - m) * k >> 8));
-            out[3 * x + 2] = static_cast<uchar>(k - ((255 - c) * k >> 8));
-        }
+        if (d.strip && (y % kStripRows == kStripRows - 1 || y == image.rows - 1))
+            FlushStrip(d, image, y - y % kStripRows, y % kStripRows + 1);
     }
     return true;
 }
@@ -104,9 +126,9 @@ void FinishStep(Decompressor& d) {
     jpeg_finish_decompress(&d.cinfo);
 }
 
-}  // namespace
 
-cv::Mat DecodeStoredBgr(const QByteArray& bytes) {
+// The image as OpenCV's loader gives it, or its grey (CV_8UC1).
+cv::Mat DecodeStored(const QByteArray& bytes, int type) {
     Decompressor d{};
     photo::DecompressorGuard destroy(d.cinfo);
     if (bytes.isEmpty() || !ReadHeaderStep(d, bytes))
@@ -115,18 +137,28 @@ cv::Mat DecodeStoredBgr(const QByteArray& bytes) {
     const long long width = d.cinfo.image_width, height = d.cinfo.image_height;
     if (width > photo::kMaxJpegSide || height > photo::kMaxJpegSide || width * height > photo::kMaxJpegPixels)
         return {};
-    if (!StartStep(d))
+    if (!StartStep(d, type == CV_8UC1))
         return {};
     cv::Mat image;
     try {
-        image.create(static_cast<int>(d.cinfo.output_height), static_cast<int>(d.cinfo.output_width), CV_8UC3);
-    } catch (const std::exception&) {  // cv::Exception when memory runs out
-        return {};
+        image.create(static_cast<int>(d.cinfo.output_height), static_cast<int>(d.cinfo.output_width), type);
+    } catch (const cv::Exception&) {  // what OpenCV throws when memory runs out
+        throw std::bad_alloc();
     }
     if (!ReadRowsStep(d, image))
         return {};
     FinishStep(d);
     return image;
+}
+
+}  // namespace
+
+cv::Mat DecodeStoredBgr(const QByteArray& bytes) {
+    return DecodeStored(bytes, CV_8UC3);
+}
+
+cv::Mat DecodeStoredGrey(const QByteArray& bytes) {
+    return DecodeStored(bytes, CV_8UC1);
 }
 
 }  // namespace face

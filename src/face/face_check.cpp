@@ -10,64 +10,46 @@
 #include <opencv2/imgproc.hpp>
 
 #include <cmath>
+#include <memory>
+#include <mutex>
+#include <new>
 
 #include "face/detector.h"
-#include "photo/file_reader.h"
 #include "photo/jpeg_decoder.h"
 #include "photo/orientation.h"
 
 namespace face {
 
-int FaceCount = 0;
-std::unique_ptr<cv::FileStorage> FaceCascade;
-std::vector<cv::Rect> FaceRects;
+CascadeMissing::CascadeMissing(const QString& path)
+    : std::runtime_error("cannot load the face cascade " + path.toStdString()), path_(path) {}
+
+ImageUnreadable::ImageUnreadable() : std::runtime_error("no image to check for faces") {}
 
 namespace {
 
-// The classifier built from the parsed cascade. It keeps the detector's
-// buffers for the largest photo it has searched (850 MiB after a 16 MP
-// search), so it is dropped after a search this large and built afresh at
-// the next check (6 ms); small photos, such as every upload, reuse it.
-std::unique_ptr<cv::CascadeClassifier> Detector;
-constexpr double kKeepDetectorPixels = 1000000;
+// The parsed cascade file: the one thing checks share. Loaded under the lock
+// by the first check that finds the file, then only read (under the lock too,
+// as a classifier is built from it).
+std::mutex CascadeLock;
+std::unique_ptr<cv::FileStorage> FaceCascade;
 
-[[noreturn]] void Fail(const QString& message) {
-    throw FaceCheckError(message.toStdString());
-}
+// The check's parameters: scale step 1.1, two neighbours, Canny pruning
+// (ignored by the newer cascade format, passed all the same so that an
+// old-format cascade runs as intended), no maximum size.
+constexpr double kScaleStep = 1.1;
+constexpr int kNeighbours = 2;
+constexpr double kGroupEps = 0.2;  // what detectMultiScale groups with
+constexpr int kFlags = cv::CASCADE_DO_CANNY_PRUNING;
 
-// Loads the cascade from the folder unless an earlier check already has; a
-// failed load leaves no cascade, so the next check tries again.
-void EnsureCascade(QString folder) {
-    if (FaceCascade)
-        return;
-    Detector.reset();
-    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    const QString path = folder + QLatin1String(kCascadeFileName);
-    auto cascade = std::make_unique<cv::FileStorage>();
-    bool loaded = false;
-    // A relative folder would mean the current directory, which is never
-    // where the cascade is looked for.
-    if (!QDir::isRelativePath(folder) && QFileInfo(path).isFile()) {
-        try {
-            loaded = cascade->open(QFile::encodeName(path).toStdString(), cv::FileStorage::READ) &&
-                     cv::CascadeClassifier().read(cascade->getFirstTopLevelNode());
-        } catch (const cv::Exception&) {
-            loaded = false;  // a damaged file counts as a missing one
-        }
-    }
-    if (!loaded)
-        Fail(QStringLiteral("Cannot load the face cascade \"%1\".").arg(path));
-    FaceCascade = std::move(cascade);
-}
-
-// The picture as a three-channel BGR image of its own; clone() copies the
-// pixels out before the QImage (which may share its buffer) goes away.
-cv::Mat ToBgrMat(const QImage& picture) {
+// The picture as a BGR (or grey) image of its own; clone() copies the pixels
+// out before the QImage (which may share its buffer) goes away.
+cv::Mat ToMat(const QImage& picture, int type) {
     if (picture.isNull())
         return {};
-    const QImage bgr = picture.convertToFormat(QImage::Format_BGR888);
-    return cv::Mat(bgr.height(), bgr.width(), CV_8UC3, const_cast<uchar*>(bgr.constBits()),
+    const QImage bgr = picture.convertToFormat(type == CV_8UC1 ? QImage::Format_Grayscale8 : QImage::Format_BGR888);
+    if (bgr.isNull())
+        throw std::bad_alloc();
+    return cv::Mat(bgr.height(), bgr.width(), type, const_cast<uchar*>(bgr.constBits()),
                    static_cast<size_t>(bgr.bytesPerLine()))
         .clone();
 }
@@ -75,12 +57,33 @@ cv::Mat ToBgrMat(const QImage& picture) {
 // OpenCV's way of decoding gives up on some damaged files that libjpeg still
 // reads (a progressive photo cut after its first scans): the window shows such
 // a photo, so the check looks at the same pixels rather than call it unreadable.
-cv::Mat DecodeWithPhotoDecoder(const QByteArray& bytes) {
+cv::Mat DecodeWithPhotoDecoder(const QByteArray& bytes, int type) {
     try {
-        return ToBgrMat(photo::DecodeJpeg(bytes));
+        cv::Mat bgr = ToMat(photo::DecodeJpeg(bytes), CV_8UC3);
+        if (type == CV_8UC1 && !bgr.empty())
+            cv::cvtColor(bgr, bgr, cv::COLOR_BGR2GRAY);
+        return bgr;
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (const std::exception&) {
         return {};
     }
+}
+
+std::vector<cv::Rect> Grouped(std::vector<cv::Rect> candidates) {
+    cv::groupRectangles(candidates, kNeighbours, kGroupEps);
+    return candidates;
+}
+
+// What detectMultiScale does last: each group clipped to the image.
+std::vector<cv::Rect> Clipped(const std::vector<cv::Rect>& faces, cv::Size size) {
+    std::vector<cv::Rect> clipped;
+    for (const cv::Rect& face : faces) {
+        const cv::Rect r = face & cv::Rect(cv::Point(0, 0), size);
+        if (r.area() > 0)
+            clipped.push_back(r);
+    }
+    return clipped;
 }
 
 }  // namespace
@@ -96,95 +99,155 @@ QString ProgramFolder() {
     return QFileInfo(executable).absolutePath() + QLatin1Char('/');
 }
 
-cv::Mat DecodeUpright(const QByteArray& bytes) {
+cv::CascadeClassifier MakeClassifier(const QString& cascadeFolder) {
+    QString folder = cascadeFolder;
+    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    const QString path = folder + QLatin1String(kCascadeFileName);
+    std::lock_guard<std::mutex> lock(CascadeLock);
+    if (!FaceCascade) {
+        auto cascade = std::make_unique<cv::FileStorage>();
+        bool loaded = false;
+        // A relative folder would mean the current directory, which is never
+        // where the cascade is looked for.
+        if (!QDir::isRelativePath(folder) && QFileInfo(path).isFile()) {
+            try {
+                loaded = cascade->open(QFile::encodeName(path).toStdString(), cv::FileStorage::READ) &&
+                         cv::CascadeClassifier().read(cascade->getFirstTopLevelNode());
+            } catch (const cv::Exception&) {
+                loaded = false;  // a damaged file counts as a missing one
+            }
+        }
+        if (!loaded)
+            throw CascadeMissing(path);
+        FaceCascade = std::move(cascade);
+    }
+    cv::CascadeClassifier classifier;
+    classifier.read(FaceCascade->getFirstTopLevelNode());
+    return classifier;
+}
+
+void ForgetCascade() {
+    std::lock_guard<std::mutex> lock(CascadeLock);
+    FaceCascade.reset();
+}
+
+cv::Mat DecodeUpright(const QByteArray& bytes, int type) {
     if (bytes.isEmpty())
         return {};
-    const cv::Mat image = DecodeStoredBgr(bytes);
+    const bool grey = type == CV_8UC1;
+    const cv::Mat image = grey ? DecodeStoredGrey(bytes) : DecodeStoredBgr(bytes);
     if (image.empty())
-        return DecodeWithPhotoDecoder(bytes);
+        return DecodeWithPhotoDecoder(bytes, type);
     const int orientation = photo::ReadOrientation(bytes);
     if (orientation == 1)
         return image;
-    const QImage wrapped(image.data, image.cols, image.rows,
-                         static_cast<qsizetype>(image.step), QImage::Format_BGR888);
-    return ToBgrMat(photo::ApplyOrientation(wrapped, orientation));
+    // Turning a photo moves whole pixels, so its grey turns the same way.
+    const QImage wrapped(image.data, image.cols, image.rows, static_cast<qsizetype>(image.step),
+                         grey ? QImage::Format_Grayscale8 : QImage::Format_BGR888);
+    return ToMat(photo::ApplyOrientation(wrapped, orientation), type);
 }
 
-void DetectFaces(const cv::Mat& image) {
-    FaceRects.clear();
-    // detectMultiScale returns no faces for an empty image and throws a long
-    // library message for an empty cascade, so both are caught here.
-    if (!FaceCascade)
-        Fail(QStringLiteral("No face cascade is loaded."));
-    if (image.empty())
-        Fail(QStringLiteral("There is no image to check for faces."));
-    std::vector<cv::Rect> rects;
+std::vector<Band> SearchBands(const cv::CascadeClassifier& classifier, cv::Size image) {
+    // Listed as detectMultiScale lists them: the factor grows in double, the
+    // window is sized from it, and the factor is then kept as a float, from
+    // which the window is sized again when the sizes are picked.
+    const cv::Size window = classifier.getOriginalWindowSize();
+    std::vector<Band> bands;
+    double doubling = 2;
+    for (double factor = 1;; factor *= kScaleStep) {
+        if (cvRound(window.width * factor) > image.width || cvRound(window.height * factor) > image.height)
+            break;
+        const float kept = static_cast<float>(factor);
+        const int size = cvRound(window.width * kept);
+        if (bands.empty() || factor >= doubling) {
+            bands.push_back({size, size});
+            if (factor >= doubling)
+                doubling *= 2;
+        }
+        bands.back().largest = size;
+    }
+    return bands;
+}
+
+std::vector<cv::Rect> SearchFaces(cv::CascadeClassifier& classifier, const cv::Mat& image, Search search) {
+    // Grey once for all bands, as detectMultiScale would for each call.
+    cv::Mat grey = image;
+    if (image.channels() > 1)
+        cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
+    const cv::Size window = classifier.getOriginalWindowSize();
+    const auto sized = [&](int width) {
+        return cv::Size(width, cvRound(double(width) * window.height / window.width));
+    };
+    const std::vector<Band> bands = SearchBands(classifier, grey.size());
+    // Large faces first: a portrait's face is among the largest sizes, which
+    // cost little, while the smallest cost nearly all. The unclipped raw
+    // candidates of every band searched are grouped together, as one call
+    // would group them; adding candidates only merges or grows groups, so
+    // once a group stands the full search finds a face too.
+    std::vector<cv::Rect> candidates;
+    bool faceKnown = false;
+    for (auto band = bands.rbegin(); band != bands.rend(); ++band) {
+        std::vector<cv::Rect> found;
+        classifier.cc->detectMultiScale(grey, found, kScaleStep, 0, kFlags, sized(band->smallest),
+                                        sized(band->largest));
+        candidates.insert(candidates.end(), found.begin(), found.end());
+        if (search == Search::Everything)
+            continue;
+        // One band past the first face, so that its own candidates from the
+        // next sizes join its group.
+        if (faceKnown)
+            break;
+        faceKnown = !Grouped(candidates).empty();
+    }
+    return Clipped(Grouped(std::move(candidates)), grey.size());
+}
+
+std::vector<cv::Rect> DetectFaces(cv::CascadeClassifier& classifier, const cv::Mat& image, Search search) {
     try {
         // The detector's pyramid takes some 46 bytes per pixel, which for a
         // 200-megapixel photo is more memory than most machines have: larger
         // photos are searched at kMaxDetectPixels, their faces mapped back.
-        cv::Mat searched = image;
-        double factor = 1.0;
-        if (static_cast<double>(image.total()) > kMaxDetectPixels) {
-            factor = std::sqrt(kMaxDetectPixels / static_cast<double>(image.total()));
-            cv::resize(image, searched, cv::Size(), factor, factor, cv::INTER_AREA);
-        }
-        if (!Detector || Detector->empty()) {
-            Detector = std::make_unique<cv::CascadeClassifier>();
-            Detector->read(FaceCascade->getFirstTopLevelNode());
-        }
-        // The Canny flag is ignored by the newer cascade format; it is passed
-        // all the same so that an old-format cascade is run as intended.
-        Detector->detectMultiScale(searched, rects, 1.1, 2, cv::CASCADE_DO_CANNY_PRUNING, cv::Size(20, 20),
-                                   cv::Size());
-        if (static_cast<double>(searched.total()) > kKeepDetectorPixels)
-            Detector.reset();
-        for (cv::Rect& r : rects)
+        if (static_cast<double>(image.total()) <= kMaxDetectPixels)
+            return SearchFaces(classifier, image, search);
+        const double factor = std::sqrt(kMaxDetectPixels / static_cast<double>(image.total()));
+        cv::Mat searched;
+        cv::resize(image, searched, cv::Size(), factor, factor, cv::INTER_AREA);
+        std::vector<cv::Rect> faces = SearchFaces(classifier, searched, search);
+        for (cv::Rect& r : faces)
             r = cv::Rect(cv::Point(int(r.x / factor), int(r.y / factor)),
                          cv::Point(int((r.x + r.width) / factor), int((r.y + r.height) / factor)));
-    } catch (const cv::Exception&) {
-        Fail(QStringLiteral("The face detector failed."));
+        return faces;
+    } catch (const cv::Exception& e) {
+        if (e.code == cv::Error::StsNoMem)
+            throw std::bad_alloc();
+        throw;
     }
-    FaceRects = std::move(rects);
-    FaceCount = static_cast<int>(FaceRects.size());
 }
 
-void CountFaces(const QString& path) {
-    CountFaces(path, ProgramFolder());
+QVector<QRect> CountFaces(const QByteArray& jpeg) {
+    return CountFaces(jpeg, ProgramFolder());
 }
 
-void CountFaces(const QString& path, const QString& cascadeFolder) {
-    FaceRects.clear();
-    EnsureCascade(cascadeFolder);
-    cv::Mat image;
+QVector<QRect> CountFaces(const QByteArray& jpeg, const QString& cascadeFolder) {
+    // The cascade first: without it no photo could pass, whatever its bytes.
+    cv::CascadeClassifier classifier = MakeClassifier(cascadeFolder);
+    // The detector looks at grey only, so a photo is decoded straight to its
+    // grey; one searched reduced is reduced from its colours, as before.
+    double pixels = 0;
     try {
-        image = DecodeUpright(photo::ReadWholeFile(path));
-    } catch (const std::runtime_error&) {
-        image.release();  // not a file that can be read: as if no image
+        const photo::JpegHeader header = photo::ReadJpegHeader(jpeg);
+        pixels = double(header.width) * header.height;
+    } catch (const std::exception&) {
+        // Not a readable header: the decode below says so.
     }
+    const cv::Mat image = DecodeUpright(jpeg, pixels > kMaxDetectPixels ? CV_8UC3 : CV_8UC1);
     if (image.empty())
-        Fail(QStringLiteral("Cannot read the image \"%1\".").arg(path));
-    DetectFaces(image);
-}
-
-QVector<QRect> FaceRectangles() {
+        throw ImageUnreadable();
     QVector<QRect> faces;
-    for (const cv::Rect& r : FaceRects)
+    for (const cv::Rect& r : DetectFaces(classifier, image))
         faces.push_back(QRect(r.x, r.y, r.width, r.height));
     return faces;
-}
-
-void CountFacesInJpeg(const QByteArray& jpeg) {
-    CountFacesInJpeg(jpeg, ProgramFolder());
-}
-
-void CountFacesInJpeg(const QByteArray& jpeg, const QString& cascadeFolder) {
-    FaceRects.clear();
-    EnsureCascade(cascadeFolder);
-    const cv::Mat image = DecodeUpright(jpeg);
-    if (image.empty())
-        Fail(QStringLiteral("Cannot decode the JPEG data to check for faces."));
-    DetectFaces(image);
 }
 
 }  // namespace face

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
+#include <future>
 
 #include "export/acceptance.h"
 #include "export/jpeg_encoder.h"
@@ -48,18 +49,19 @@ ReadWork PhotoWorkspace::ComputeRead(const QString& path, Progress* progress) {
         work.stop = ReadWork::Stop::TooSmall;
         return work;
     }
+    // The face check decodes the same bytes its own way, beside the window's
+    // decode; the file is not read again, so both see the same photo.
+    auto faces = std::async(std::launch::async, [bytes = work.bytes] { return face::CountFaces(bytes); });
     try {
         progress->stage = Progress::Decoding;
         work.jpeg->Pixels(&progress->percent);
     } catch (...) {
         work.stop = ReadWork::Stop::Undecodable;
-        return work;
+        return work;  // the future's end waits for the face check
     }
-    // The face check looks at the file itself, not the decoded copy.
     try {
         progress->stage = Progress::Faces;
-        face::CountFaces(path);
-        work.faceRects = face::FaceRectangles();
+        work.faceRects = faces.get();
     } catch (...) {
         work.stop = ReadWork::Stop::FaceCheckFailed;
         return work;
@@ -240,8 +242,7 @@ UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progres
         work.jpeg = upload::EncodeWithinLimit(result);
         progress->stage = Progress::Faces;
         // The face is looked for in exactly the bytes that will be saved.
-        face::CountFacesInJpeg(work.jpeg);
-        work.faces = face::FaceCount;
+        work.faces = static_cast<int>(face::CountFaces(work.jpeg).size());
     } catch (...) {
         work.failure = texts::FailureText(std::current_exception());
     }

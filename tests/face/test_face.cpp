@@ -37,33 +37,28 @@ private slots:
         QFETCH(QString, file);
         QFETCH(int, count);
         QFETCH(int, width);
-        face::CountFacesInJpeg(photo::ReadWholeFile(Fixture(file)), QCoreApplication::applicationDirPath());
-        QCOMPARE(face::FaceCount, count);
+        const QVector<QRect> faces =
+            face::CountFaces(photo::ReadWholeFile(Fixture(file)), QCoreApplication::applicationDirPath());
+        QCOMPARE(faces.size(), count);
         int largest = 0;
-        for (const cv::Rect& r : face::FaceRects)
-            largest = std::max(largest, r.width);
+        for (const QRect& r : faces)
+            largest = std::max(largest, r.width());
         QCOMPARE(largest, width);
     }
 
     // The cascade comes from the given folder, never the current directory; a
-    // failed load is tried again next time, and a failed check leaves FaceCount.
+    // failed load is tried again next time, and then kept for the run.
     void cascade() {
         QTemporaryDir dir;
         const QByteArray portrait = photo::ReadWholeFile(Fixture(QStringLiteral("portrait.jpg")));
-        face::FaceCascade.reset();
-        face::FaceCount = 7;
+        face::ForgetCascade();
         QDir::setCurrent(QCoreApplication::applicationDirPath());
-        QVERIFY_THROWS_EXCEPTION(face::FaceCheckError, face::CountFacesInJpeg(portrait, dir.path()));
-        QVERIFY_THROWS_EXCEPTION(face::FaceCheckError, face::CountFacesInJpeg(portrait, QString()));
-        QCOMPARE(face::FaceCount, 7);
+        QVERIFY_THROWS_EXCEPTION(face::CascadeMissing, face::CountFaces(portrait, dir.path()));
+        QVERIFY_THROWS_EXCEPTION(face::CascadeMissing, face::CountFaces(portrait, QString()));
         QVERIFY(QFile::copy(QStringLiteral(EXAM_CASCADE_FILE), dir.filePath(QLatin1String(face::kCascadeFileName))));
-        face::CountFacesInJpeg(portrait, dir.path());
-        QCOMPARE(face::FaceCount, 1);
-        // Kept for the run: the folder no longer matters.
-        face::CountFacesInJpeg(portrait, QStringLiteral("/nonexistent"));
-        QCOMPARE(face::FaceCount, 1);
-        QVERIFY_THROWS_EXCEPTION(face::FaceCheckError, face::CountFacesInJpeg("not a jpeg", dir.path()));
-        QCOMPARE(face::FaceCount, 1);
+        QCOMPARE(face::CountFaces(portrait, dir.path()).size(), 1);
+        QCOMPARE(face::CountFaces(portrait, QStringLiteral("/nonexistent")).size(), 1);
+        QVERIFY_THROWS_EXCEPTION(face::ImageUnreadable, face::CountFaces("not a jpeg", dir.path()));
         QCOMPARE(face::ProgramFolder(), QCoreApplication::applicationDirPath() + QLatin1Char('/'));
     }
 };

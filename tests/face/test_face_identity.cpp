@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The face check's own JPEG decoding against OpenCV's loader, which it
-// replaces: for every JPEG fixture the same pixels byte for byte, and the
-// same refusals (a refusal sends the check to the photo's own decoder).
+// The face check against OpenCV's own calls, which it replaces: for every
+// JPEG fixture the decoding gives the same pixels byte for byte and the same
+// refusals (a refusal sends the check to the photo's own decoder), and the
+// banded search the same faces.
 #include <QDirIterator>
 #include <QFile>
 #include <QtTest>
 
+#include <algorithm>
+#include <tuple>
+
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include "face/detector.h"
 #include "photo/jpeg_decoder.h"
@@ -17,6 +22,20 @@ namespace {
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::vector<cv::Rect> Sorted(std::vector<cv::Rect> faces) {
+    std::sort(faces.begin(), faces.end(), [](const cv::Rect& a, const cv::Rect& b) {
+        return std::tie(a.x, a.y, a.width, a.height) < std::tie(b.x, b.y, b.width, b.height);
+    });
+    return faces;
+}
+
+int LargestWidth(const std::vector<cv::Rect>& faces) {
+    int largest = 0;
+    for (const cv::Rect& r : faces)
+        largest = std::max(largest, r.width);
+    return largest;
 }
 
 cv::Mat OpenCvDecode(const QByteArray& bytes) {
@@ -32,26 +51,9 @@ class TestFaceIdentity : public QObject {
     Q_OBJECT
 
 private slots:
-    void sameImageAsOpenCv_data() {
-        QTest::addColumn<QString>("path");
-        QDirIterator it(QStringLiteral(EXAM_TESTDATA_DIR), {QStringLiteral("*.jpg")}, QDir::Files,
-                        QDirIterator::Subdirectories);
-        QStringList paths;
-        while (it.hasNext())
-            paths << it.next();
-        paths.sort();
-        for (const QString& path : paths) {
-            // Only JPEG data reaches the face check: the window refuses
-            // anything else first (OpenCV would read a PNG named .jpg).
-            // Cut right after their scan header, these two come back from
-            // OpenCV with rows it never wrote (leftover memory): nothing to
-            // match there.
-            if (!ReadAll(path).startsWith("\xFF\xD8\xFF") || path.endsWith(QLatin1String("/trunc_after_sos.jpg")) ||
-                path.endsWith(QLatin1String("/trunc_after_sos_padded.jpg")))
-                continue;
-            QTest::newRow(qPrintable(QDir(QStringLiteral(EXAM_TESTDATA_DIR)).relativeFilePath(path))) << path;
-        }
-    }
+    void sameImageAsOpenCv_data() { Fixtures(); }
+    void sameFacesAsOpenCv_data() { Fixtures(); }
+
     void sameImageAsOpenCv() {
         QFETCH(QString, path);
         const QByteArray bytes = ReadAll(path);
@@ -76,6 +78,56 @@ private slots:
         QCOMPARE(ours.type(), CV_8UC3);
         QCOMPARE(ours.size(), expected.size());
         QCOMPARE(cv::norm(ours, expected, cv::NORM_INF), 0.0);
+        cv::Mat grey;
+        cv::cvtColor(expected, grey, cv::COLOR_BGR2GRAY);
+        QCOMPARE(cv::norm(face::DecodeStoredGrey(bytes), grey, cv::NORM_INF), 0.0);
+    }
+
+    // Run to the end, the banded search finds exactly detectMultiScale's
+    // faces; stopped once it knows, the same answer, face or not, and a
+    // largest face within 3 pixels.
+    void sameFacesAsOpenCv() {
+        QFETCH(QString, path);
+        const QByteArray bytes = ReadAll(path);
+        try {
+            const QSize size = photo::ReadJpegHeader(bytes).UprightSize();
+            if (double(size.width()) * size.height() > 4e6)
+                QSKIP("a large header-only file: no face to search for");
+        } catch (const std::runtime_error&) {
+        }
+        const cv::Mat image = face::DecodeUpright(bytes);
+        if (image.empty())
+            QSKIP("no image");
+        cv::CascadeClassifier classifier = face::MakeClassifier(QCoreApplication::applicationDirPath());
+        std::vector<cv::Rect> expected;
+        classifier.detectMultiScale(image, expected, 1.1, 2, cv::CASCADE_DO_CANNY_PRUNING, cv::Size(20, 20));
+        const auto everything = face::SearchFaces(classifier, image, face::Search::Everything);
+        QCOMPARE(Sorted(everything), Sorted(expected));
+        const auto untilKnown = face::SearchFaces(classifier, image, face::Search::UntilKnown);
+        QCOMPARE(untilKnown.empty(), expected.empty());
+        QVERIFY(std::abs(LargestWidth(untilKnown) - LargestWidth(expected)) <= 3);
+    }
+
+private:
+    void Fixtures() {
+        QTest::addColumn<QString>("path");
+        QDirIterator it(QStringLiteral(EXAM_TESTDATA_DIR), {QStringLiteral("*.jpg")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        QStringList paths;
+        while (it.hasNext())
+            paths << it.next();
+        paths.sort();
+        for (const QString& path : paths) {
+            // Only JPEG data reaches the face check: the window refuses
+            // anything else first (OpenCV would read a PNG named .jpg).
+            // Cut right after their scan header, these two come back from
+            // OpenCV with rows it never wrote (leftover memory): nothing to
+            // match there.
+            if (!ReadAll(path).startsWith("\xFF\xD8\xFF") || path.endsWith(QLatin1String("/trunc_after_sos.jpg")) ||
+                path.endsWith(QLatin1String("/trunc_after_sos_padded.jpg")))
+                continue;
+            QTest::newRow(qPrintable(QDir(QStringLiteral(EXAM_TESTDATA_DIR)).relativeFilePath(path))) << path;
+        }
     }
 };
 
