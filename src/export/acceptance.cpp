@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/acceptance.h"
 
-#include "workspace/rounding.h"
+#include "base/rounding.h"
 
 namespace upload {
 
@@ -9,7 +9,7 @@ namespace {
 
 // Rounds p / q (q > 0) to the nearest integer, halves to the even neighbour.
 int RoundQuotient(int p, int q) {
-    return workspace::RoundHalfEven(static_cast<double>(p) / q);
+    return base::RoundHalfEven(static_cast<double>(p) / q);
 }
 
 // Column 3, row 3 and a non-zero walk step need at least 4 x 4 pixels;

@@ -70,7 +70,7 @@ void Compress(const QImage& rgb, int quality, QByteArray& out) {
     cinfo.err = err.Install();
     if (setjmp(err.jump)) {
         jpeg_destroy_compress(&cinfo);
-        throw photo::JpegError(err.code);
+        photo::ThrowJpegError(err.code);
     }
     jpeg_create_compress(&cinfo);
     cinfo.dest = &dest.pub;
@@ -102,7 +102,7 @@ QByteArray EncodeJpeg(const QImage& picture, int quality) {
     // codec reads for JCS_RGB.
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
     if (rgb.isNull())
-        throw photo::JpegError(JERR_OUT_OF_MEMORY);
+        throw std::bad_alloc();
     QByteArray out;
     Compress(rgb, quality, out);
     return out;

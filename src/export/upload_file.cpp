@@ -9,24 +9,16 @@
 
 namespace upload {
 
-FileError::FileError(const QString& message) : std::runtime_error(message.toStdString()) {}
+FileError::FileError(Step step, const QString& fileName, const QString& reason)
+    : std::runtime_error("upload file " + fileName.toStdString() + ": " + reason.toStdString()),
+      step_(step),
+      path_(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath())),
+      reason_(reason) {}
 
 namespace {
 
 constexpr int kTagDigits = 8;
 constexpr int kLargestDraw = 99999999;
-
-QString ShownPath(const QString& fileName) {
-    return QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath());
-}
-
-QString CreateFailure(const QString& fileName, const QString& reason) {
-    return QStringLiteral("Cannot create file \"%1\". %2").arg(ShownPath(fileName), reason);
-}
-
-QString WriteFailure(const QString& fileName, const QString& reason) {
-    return QStringLiteral("Cannot write file \"%1\". %2").arg(ShownPath(fileName), reason);
-}
 
 // A write that stops part way (the disk filled up in the middle of it)
 // returns a short count without an error; the rest is written again, so that
@@ -51,7 +43,7 @@ void WriteUploadFile(const QString& fileName, const QByteArray& jpeg) {
     // where it happens and no pending bytes stand in the way of emptying a
     // file written in place.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw FileError(CreateFailure(fileName, file.errorString()));
+        throw FileError(FileError::Step::Create, fileName, file.errorString());
 
     if (!WriteAll(file, jpeg) || !AddtoFile(file)) {
         const QString reason = file.errorString();
@@ -60,10 +52,10 @@ void WriteUploadFile(const QString& fileName, const QByteArray& jpeg) {
         // the temporary, which is discarded.
         file.resize(0);
         file.cancelWriting();
-        throw FileError(WriteFailure(fileName, reason));
+        throw FileError(FileError::Step::Write, fileName, reason);
     }
     if (!file.commit())
-        throw FileError(WriteFailure(fileName, file.errorString()));
+        throw FileError(FileError::Step::Write, fileName, file.errorString());
 }
 
 QString UploadTagFor(int n) {

@@ -10,13 +10,20 @@
 
 namespace upload {
 
-// A file that could not be created or completely written. what() is UTF-8:
-// "Cannot create file "<path>". <reason>" or "Cannot write file "<path>". <reason>",
-// with the native absolute path and the system's reason.
+// A file that could not be created or completely written, with the native
+// absolute path and the system's reason; the texts word it for the user.
 class FileError : public std::runtime_error {
 public:
-    explicit FileError(const QString& message);
-    QString message() const { return QString::fromUtf8(what()); }
+    enum class Step { Create, Write };
+    FileError(Step step, const QString& fileName, const QString& reason);
+    Step step() const { return step_; }
+    const QString& path() const { return path_; }
+    const QString& reason() const { return reason_; }
+
+private:
+    Step step_;
+    QString path_;
+    QString reason_;
 };
 
 // The tag for the draw n (1..99999999): n's digits filled up behind with

@@ -39,6 +39,8 @@ struct Decompressor {
     // For a grey image: the last rows in blue-green-red, turned grey a strip
     // at a time, so that the colour image is never held whole.
     JSAMPARRAY strip;
+    const std::atomic<bool>* stop;  // checked before each row
+    bool stopped;
 };
 
 constexpr int kStripRows = 16;
@@ -98,6 +100,10 @@ bool ReadRowsStep(Decompressor& d, cv::Mat& image) {
         return false;
     const int width = image.cols;
     for (int y = 0; y < image.rows; ++y) {
+        if (d.stop && *d.stop) {
+            d.stopped = true;
+            return false;
+        }
         jpeg_read_scanlines(&d.cinfo, &d.row, 1);
         uchar* out = d.strip ? d.strip[y % kStripRows] : image.ptr<uchar>(y);
         if (d.cinfo.out_color_space != JCS_CMYK) {
@@ -128,8 +134,9 @@ void FinishStep(Decompressor& d) {
 
 
 // The image as OpenCV's loader gives it, or its grey (CV_8UC1).
-cv::Mat DecodeStored(const QByteArray& bytes, int type) {
+cv::Mat DecodeStored(const QByteArray& bytes, int type, const std::atomic<bool>* stop) {
     Decompressor d{};
+    d.stop = stop;
     photo::DecompressorGuard destroy(d.cinfo);
     if (bytes.isEmpty() || !ReadHeaderStep(d, bytes))
         return {};
@@ -145,8 +152,11 @@ cv::Mat DecodeStored(const QByteArray& bytes, int type) {
     } catch (const cv::Exception&) {  // what OpenCV throws when memory runs out
         throw std::bad_alloc();
     }
-    if (!ReadRowsStep(d, image))
+    if (!ReadRowsStep(d, image)) {
+        if (d.stopped)
+            throw photo::Stopped();
         return {};
+    }
     FinishStep(d);
     return image;
 }
@@ -154,11 +164,11 @@ cv::Mat DecodeStored(const QByteArray& bytes, int type) {
 }  // namespace
 
 cv::Mat DecodeStoredBgr(const QByteArray& bytes) {
-    return DecodeStored(bytes, CV_8UC3);
+    return DecodeStored(bytes, CV_8UC3, nullptr);
 }
 
-cv::Mat DecodeStoredGrey(const QByteArray& bytes) {
-    return DecodeStored(bytes, CV_8UC1);
+cv::Mat DecodeStoredGrey(const QByteArray& bytes, const std::atomic<bool>* stop) {
+    return DecodeStored(bytes, CV_8UC1, stop);
 }
 
 }  // namespace face

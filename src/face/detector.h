@@ -37,13 +37,15 @@ std::vector<Band> SearchBands(const cv::CascadeClassifier& classifier, cv::Size 
 // the largest faces down. UntilKnown stops one band after the first face
 // (that band's candidates join the face's group); Everything gives exactly
 // detectMultiScale's rectangles.
+// Between bands the search ends with photo::Stopped once `stop` is set.
 enum class Search { UntilKnown, Everything };
-std::vector<cv::Rect> SearchFaces(cv::CascadeClassifier& classifier, const cv::Mat& image, Search search);
+std::vector<cv::Rect> SearchFaces(cv::CascadeClassifier& classifier, const cv::Mat& image, Search search,
+                                  const std::atomic<bool>* stop = nullptr);
 
 // The faces of a BGR or grey image as it is (reduced above kMaxDetectPixels, the
 // faces mapped back). Throws std::bad_alloc when OpenCV runs out of memory.
 std::vector<cv::Rect> DetectFaces(cv::CascadeClassifier& classifier, const cv::Mat& image,
-                                  Search search = Search::UntilKnown);
+                                  Search search = Search::UntilKnown, const std::atomic<bool>* stop = nullptr);
 
 // Decodes JPEG bytes to a three-channel BGR image as stored (no EXIF
 // orientation), with libjpeg exactly as OpenCV's loader does it
@@ -55,13 +57,13 @@ std::vector<cv::Rect> DetectFaces(cv::CascadeClassifier& classifier, const cv::M
 // that are no JPEG.
 cv::Mat DecodeStoredBgr(const QByteArray& bytes);
 // The same image's grey, as the detector makes it (cvtColor), without ever
-// holding the colour image whole.
-cv::Mat DecodeStoredGrey(const QByteArray& bytes);
+// holding the colour image whole. Ends with photo::Stopped once `stop` is set.
+cv::Mat DecodeStoredGrey(const QByteArray& bytes, const std::atomic<bool>* stop = nullptr);
 
 // Decodes image file bytes as a three-channel BGR image (or its grey, for
 // CV_8UC1) turned upright by the file's EXIF orientation, the way the screen
 // shows it: DecodeStoredBgr, or the photo's own decoder for the damaged files
 // that it refuses. Empty when neither reads the bytes.
-cv::Mat DecodeUpright(const QByteArray& bytes, int type = CV_8UC3);
+cv::Mat DecodeUpright(const QByteArray& bytes, int type = CV_8UC3, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace face

@@ -16,6 +16,7 @@
 
 #include "face/detector.h"
 #include "photo/jpeg_decoder.h"
+#include "photo/jpeg_error.h"
 #include "photo/orientation.h"
 
 namespace face {
@@ -57,13 +58,15 @@ cv::Mat ToMat(const QImage& picture, int type) {
 // OpenCV's way of decoding gives up on some damaged files that libjpeg still
 // reads (a progressive photo cut after its first scans): the window shows such
 // a photo, so the check looks at the same pixels rather than call it unreadable.
-cv::Mat DecodeWithPhotoDecoder(const QByteArray& bytes, int type) {
+cv::Mat DecodeWithPhotoDecoder(const QByteArray& bytes, int type, const std::atomic<bool>* stop) {
     try {
-        cv::Mat bgr = ToMat(photo::DecodeJpeg(bytes), CV_8UC3);
+        cv::Mat bgr = ToMat(photo::DecodeJpeg(bytes, nullptr, stop), CV_8UC3);
         if (type == CV_8UC1 && !bgr.empty())
             cv::cvtColor(bgr, bgr, cv::COLOR_BGR2GRAY);
         return bgr;
     } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const photo::Stopped&) {
         throw;
     } catch (const std::exception&) {
         return {};
@@ -132,13 +135,13 @@ void ForgetCascade() {
     FaceCascade.reset();
 }
 
-cv::Mat DecodeUpright(const QByteArray& bytes, int type) {
+cv::Mat DecodeUpright(const QByteArray& bytes, int type, const std::atomic<bool>* stop) {
     if (bytes.isEmpty())
         return {};
     const bool grey = type == CV_8UC1;
-    const cv::Mat image = grey ? DecodeStoredGrey(bytes) : DecodeStoredBgr(bytes);
+    const cv::Mat image = grey ? DecodeStoredGrey(bytes, stop) : DecodeStoredBgr(bytes);
     if (image.empty())
-        return DecodeWithPhotoDecoder(bytes, type);
+        return DecodeWithPhotoDecoder(bytes, type, stop);
     const int orientation = photo::ReadOrientation(bytes);
     if (orientation == 1)
         return image;
@@ -170,7 +173,8 @@ std::vector<Band> SearchBands(const cv::CascadeClassifier& classifier, cv::Size 
     return bands;
 }
 
-std::vector<cv::Rect> SearchFaces(cv::CascadeClassifier& classifier, const cv::Mat& image, Search search) {
+std::vector<cv::Rect> SearchFaces(cv::CascadeClassifier& classifier, const cv::Mat& image, Search search,
+                                  const std::atomic<bool>* stop) {
     // Grey once for all bands, as detectMultiScale would for each call.
     cv::Mat grey = image;
     if (image.channels() > 1)
@@ -188,6 +192,8 @@ std::vector<cv::Rect> SearchFaces(cv::CascadeClassifier& classifier, const cv::M
     std::vector<cv::Rect> candidates;
     bool faceKnown = false;
     for (auto band = bands.rbegin(); band != bands.rend(); ++band) {
+        if (stop && *stop)
+            throw photo::Stopped();
         std::vector<cv::Rect> found;
         classifier.cc->detectMultiScale(grey, found, kScaleStep, 0, kFlags, sized(band->smallest),
                                         sized(band->largest));
@@ -203,17 +209,18 @@ std::vector<cv::Rect> SearchFaces(cv::CascadeClassifier& classifier, const cv::M
     return Clipped(Grouped(std::move(candidates)), grey.size());
 }
 
-std::vector<cv::Rect> DetectFaces(cv::CascadeClassifier& classifier, const cv::Mat& image, Search search) {
+std::vector<cv::Rect> DetectFaces(cv::CascadeClassifier& classifier, const cv::Mat& image, Search search,
+                                  const std::atomic<bool>* stop) {
     try {
         // The detector's pyramid takes some 46 bytes per pixel, which for a
         // 200-megapixel photo is more memory than most machines have: larger
         // photos are searched at kMaxDetectPixels, their faces mapped back.
         if (static_cast<double>(image.total()) <= kMaxDetectPixels)
-            return SearchFaces(classifier, image, search);
+            return SearchFaces(classifier, image, search, stop);
         const double factor = std::sqrt(kMaxDetectPixels / static_cast<double>(image.total()));
         cv::Mat searched;
         cv::resize(image, searched, cv::Size(), factor, factor, cv::INTER_AREA);
-        std::vector<cv::Rect> faces = SearchFaces(classifier, searched, search);
+        std::vector<cv::Rect> faces = SearchFaces(classifier, searched, search, stop);
         for (cv::Rect& r : faces)
             r = cv::Rect(cv::Point(int(r.x / factor), int(r.y / factor)),
                          cv::Point(int((r.x + r.width) / factor), int((r.y + r.height) / factor)));
@@ -225,11 +232,7 @@ std::vector<cv::Rect> DetectFaces(cv::CascadeClassifier& classifier, const cv::M
     }
 }
 
-QVector<QRect> CountFaces(const QByteArray& jpeg) {
-    return CountFaces(jpeg, ProgramFolder());
-}
-
-QVector<QRect> CountFaces(const QByteArray& jpeg, const QString& cascadeFolder) {
+QVector<QRect> CountFaces(const QByteArray& jpeg, const QString& cascadeFolder, const std::atomic<bool>* stop) {
     // The cascade first: without it no photo could pass, whatever its bytes.
     cv::CascadeClassifier classifier = MakeClassifier(cascadeFolder);
     // The detector looks at grey only, so a photo is decoded straight to its
@@ -241,11 +244,11 @@ QVector<QRect> CountFaces(const QByteArray& jpeg, const QString& cascadeFolder) 
     } catch (const std::exception&) {
         // Not a readable header: the decode below says so.
     }
-    const cv::Mat image = DecodeUpright(jpeg, pixels > kMaxDetectPixels ? CV_8UC3 : CV_8UC1);
+    const cv::Mat image = DecodeUpright(jpeg, pixels > kMaxDetectPixels ? CV_8UC3 : CV_8UC1, stop);
     if (image.empty())
         throw ImageUnreadable();
     QVector<QRect> faces;
-    for (const cv::Rect& r : DetectFaces(classifier, image))
+    for (const cv::Rect& r : DetectFaces(classifier, image, Search::UntilKnown, stop))
         faces.push_back(QRect(r.x, r.y, r.width, r.height));
     return faces;
 }

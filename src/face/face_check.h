@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVector>
 
+#include <atomic>
 #include <stdexcept>
 
 namespace face {
@@ -37,8 +38,9 @@ QString ProgramFolder();
 // there is none. The search stops once it knows that there is a face, so a
 // photo with faces gives at least one, not always all. The cascade
 // "haarcascade_frontalface_alt.xml" comes from cascadeFolder. Throws
-// CascadeMissing, ImageUnreadable, or std::bad_alloc when memory runs out.
-QVector<QRect> CountFaces(const QByteArray& jpeg);
-QVector<QRect> CountFaces(const QByteArray& jpeg, const QString& cascadeFolder);
+// CascadeMissing, ImageUnreadable, std::bad_alloc when memory runs out, or
+// photo::Stopped once `stop` is set.
+QVector<QRect> CountFaces(const QByteArray& jpeg, const QString& cascadeFolder = ProgramFolder(),
+                          const std::atomic<bool>* stop = nullptr);
 
 }  // namespace face

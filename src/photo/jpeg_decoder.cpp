@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -12,14 +13,17 @@
 namespace photo {
 namespace {
 
-// Put in JpegErrorManager::code by the scan limit; libjpeg's codes are >= 0.
+// Put in JpegErrorManager::code by the scan limit and by a stop; libjpeg's
+// codes are >= 0.
 constexpr int kTooManyScansCode = -1;
+constexpr int kStoppedCode = -2;
 
 // One libjpeg decompressor. The steps below each set their own jump point and
 // hold no locals that need destructors, so a libjpeg error (or the scan limit)
 // can longjmp back into them; C++ objects live only between the steps.
 struct Progress : jpeg_progress_mgr {
-    std::atomic<int>* percent;  // null when nobody watches
+    std::atomic<int>* percent;     // null when nobody watches
+    const std::atomic<bool>* stop;  // null when nobody can stop it
 };
 
 struct Decompressor {
@@ -30,15 +34,17 @@ struct Decompressor {
 
 // Called by libjpeg before each piece of input it absorbs, as djpeg's
 // -maxscans does: a file with endless scans would otherwise spin for minutes.
-// It also reports how far the decode has come, for a window that waits.
+// It also reports how far the decode has come, for a window that waits, and
+// ends the decode once the window no longer wants it (the user closed it).
 void LimitScans(j_common_ptr common) {
     auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
-    if (cinfo->input_scan_number > kMaxJpegScans) {
+    auto* progress = static_cast<Progress*>(common->progress);
+    const bool stopped = progress->stop && progress->stop->load();
+    if (stopped || cinfo->input_scan_number > kMaxJpegScans) {
         auto* err = reinterpret_cast<JpegErrorManager*>(common->err);
-        err->code = kTooManyScansCode;
+        err->code = stopped ? kStoppedCode : kTooManyScansCode;
         std::longjmp(err->jump, 1);
     }
-    auto* progress = static_cast<Progress*>(common->progress);
     if (progress->percent && progress->pass_limit > 0 && progress->total_passes > 0) {
         const double done = progress->completed_passes + double(progress->pass_counter) / progress->pass_limit;
         *progress->percent = std::min(100, int(100 * done / progress->total_passes));
@@ -112,10 +118,12 @@ bool ReadRowsStep(Decompressor& d, uchar* bits, qsizetype bytes_per_line, bool c
 }
 
 [[noreturn]] void Fail(const Decompressor& d) {
+    if (d.err.code == kStoppedCode)
+        throw Stopped();
     if (d.err.code == kTooManyScansCode)
         throw std::runtime_error("JPEG file has more than " + std::to_string(kMaxJpegScans) +
                                  " scans");
-    throw JpegError(d.err.code);
+    ThrowJpegError(d.err.code);
 }
 
 // Components of the decoded output for libjpeg's guess of the colour space.
@@ -143,10 +151,6 @@ void CheckSize(const jpeg_decompress_struct& cinfo) {
                                  std::to_string(height) + " pixels");
 }
 
-[[noreturn]] void FailAllocation(int width, int height) {
-    throw std::runtime_error("Not enough memory for a " + std::to_string(width) + " x " +
-                             std::to_string(height) + " image");
-}
 
 }  // namespace
 
@@ -184,11 +188,12 @@ bool IsReadableJpeg(const QByteArray& file) {
     return true;
 }
 
-QImage DecodeJpeg(const QByteArray& file, std::atomic<int>* percent) {
+QImage DecodeJpeg(const QByteArray& file, std::atomic<int>* percent, const std::atomic<bool>* stop) {
     QImage image;
     {
         Decompressor d{};
         d.progress.percent = percent;
+        d.progress.stop = stop;
         DecompressorGuard destroy(d.cinfo);
         if (!ReadHeaderStep(d, file))
             Fail(d);
@@ -202,7 +207,7 @@ QImage DecodeJpeg(const QByteArray& file, std::atomic<int>* percent) {
         image = QImage(width, height,
                        components == 1 ? QImage::Format_Indexed8 : QImage::Format_RGB888);
         if (image.isNull())
-            FailAllocation(width, height);
+            throw std::bad_alloc();
         if (components == 1) {
             QList<QRgb> table;
             table.reserve(d.cinfo.actual_number_of_colors);
@@ -222,7 +227,7 @@ QImage DecodeJpeg(const QByteArray& file, std::atomic<int>* percent) {
         return image;
     QImage upright = ApplyOrientation(image, orientation);
     if (upright.isNull())
-        FailAllocation(image.height(), image.width());
+        throw std::bad_alloc();
     return upright;
 }
 
@@ -242,10 +247,10 @@ const JpegHeader& SourcePhoto::Header() const { return header_; }
 
 QSize SourcePhoto::Size() const { return has_header_ ? header_.UprightSize() : QSize(0, 0); }
 
-const QImage& SourcePhoto::Pixels(std::atomic<int>* percent) {
+const QImage& SourcePhoto::Pixels(std::atomic<int>* percent, const std::atomic<bool>* stop) {
     if (!decoded_) {
         // Without a header this fails again, as a second decode of bad bytes should.
-        pixels_ = DecodeJpeg(bytes_, percent);
+        pixels_ = DecodeJpeg(bytes_, percent, stop);
         decoded_ = true;
     }
     return pixels_;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// Decoding the source photo with libjpeg: the header alone when a file is
-// read, the pixels when the photo is first drawn.
+// Decoding the source photo with libjpeg: the header first, which refuses
+// what is not a JPEG, then the pixels.
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -37,9 +37,12 @@ bool IsReadableJpeg(const QByteArray& file);
 // turned upright: Format_RGB888 for three and four components (CMYK and YCCK
 // converted as inverted CMYK), Format_Indexed8 with a 236-colour table,
 // Floyd-Steinberg dithered, for one component. A truncated file decodes what
-// it holds. `percent`, when given, follows the decode from 0 to 100. Throws JpegError, or std::runtime_error for a hostile size, too
-// many scans or an image that cannot be allocated.
-QImage DecodeJpeg(const QByteArray& file, std::atomic<int>* percent = nullptr);
+// it holds. `percent`, when given, follows the decode from 0 to 100; once
+// `stop` is set the decode ends with Stopped. Throws JpegError,
+// std::bad_alloc when memory runs out, or std::runtime_error for a hostile
+// size or too many scans.
+QImage DecodeJpeg(const QByteArray& file, std::atomic<int>* percent = nullptr,
+                  const std::atomic<bool>* stop = nullptr);
 
 // The decoded source photo of the window: the file's bytes, its header facts,
 // and the pixels decoded once on first use.
@@ -53,8 +56,8 @@ public:
     const JpegHeader& Header() const;
     QSize Size() const;                     // upright natural size; QSize(0,0) without a valid header
     // Decodes on the first call and keeps the result; throws on failure
-    // (and tries again next call). `percent` as for DecodeJpeg.
-    const QImage& Pixels(std::atomic<int>* percent = nullptr);
+    // (and tries again next call). `percent` and `stop` as for DecodeJpeg.
+    const QImage& Pixels(std::atomic<int>* percent = nullptr, const std::atomic<bool>* stop = nullptr);
     bool IsDecoded() const;
     const QByteArray& Bytes() const;
 

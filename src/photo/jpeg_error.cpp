@@ -1,12 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "photo/jpeg_error.h"
 
+#include <jerror.h>
+
+#include <new>
 #include <string>
 
 namespace photo {
 
 JpegError::JpegError(int code)
     : std::runtime_error("JPEG error #" + std::to_string(code)), code_(code) {}
+
+void ThrowJpegError(int code) {
+    if (code == JERR_OUT_OF_MEMORY)
+        throw std::bad_alloc();
+    throw JpegError(code);
+}
 
 namespace {
 

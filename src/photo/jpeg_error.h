@@ -20,8 +20,18 @@ private:
     int code_;
 };
 
+// What a libjpeg error code means for the caller: std::bad_alloc when the
+// codec ran out of memory, JpegError otherwise.
+[[noreturn]] void ThrowJpegError(int code);
+
+// A decode that was asked to stop before it was done.
+class Stopped : public std::runtime_error {
+public:
+    Stopped() : std::runtime_error("stopped") {}
+};
+
 // Put one of these on the stack, call Install() before jpeg_create_*, then
-// `if (setjmp(mgr.jump)) { ...destroy...; throw JpegError(mgr.code); }`.
+// `if (setjmp(mgr.jump)) { ...destroy...; ThrowJpegError(mgr.code); }`.
 // Between setjmp and the library calls keep only trivially destructible locals.
 struct JpegErrorManager {
     jpeg_error_mgr pub;

@@ -1,7 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "texts/texts.h"
 
+#include <QDir>
+
 #include <new>
+
+#include "export/upload_file.h"
+#include "face/face_check.h"
+#include "photo/jpeg_error.h"
 
 namespace texts {
 
@@ -33,9 +39,9 @@ Message MessageFor(const workspace::Result& result) {
     case Outcome::NoFaceInResult:
         return {QStringLiteral("请重新裁剪为标准照照片，不能保存！"), kError, MB_ICONERROR};
     case Outcome::Saved:
-        return {QStringLiteral("请注意：您生成的照片文件为：") + result.detail, kInformation, MB_ICONINFORMATION};
+        return {QStringLiteral("请注意：您生成的照片文件为：") + result.savedName, kInformation, MB_ICONINFORMATION};
     case Outcome::Failure:
-        return {WithFullStop(result.detail), kAppTitle, MB_ICONERROR};
+        return {WithFullStop(FailureText(result.failure)), kAppTitle, MB_ICONERROR};
     }
     return {};
 }
@@ -54,18 +60,24 @@ QString ProgressText(const workspace::Progress& progress) {
 
 QString FailureText(const std::exception_ptr& failure) {
     try {
-        std::rethrow_exception(failure);
+        if (failure)
+            std::rethrow_exception(failure);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
-    } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
+    } catch (const face::CascadeMissing& e) {
+        return kCascadeMissing.arg(QDir::toNativeSeparators(e.path()));
+    } catch (const photo::JpegError& e) {
+        return kJpegError.arg(e.code());
+    } catch (const upload::FileError& e) {
+        return (e.step() == upload::FileError::Step::Create ? kCannotCreateFile : kCannotWriteFile)
+            .arg(e.path(), e.reason());
     } catch (...) {
-        return kUnexpectedFailure;
     }
+    return kUnexpectedFailure;
 }
 
 QString WithFullStop(const QString& message) {
-    if (message.isEmpty() || message.back().unicode() <= u'.')
+    if (message.isEmpty() || message.back().unicode() <= u'.' || message.back() == u'。')
         return message;
     return message + u'.';
 }

@@ -49,7 +49,8 @@ inline const QString kPreviewSize = QStringLiteral("%1 x %2 像素");
 inline const QString kCannotCreateFile = QStringLiteral("Cannot create file \"%1\". %2");
 inline const QString kCannotWriteFile = QStringLiteral("Cannot write file \"%1\". %2");
 inline const QString kJpegError = QStringLiteral("JPEG error #%1");
-inline const QString kOutOfMemory = QStringLiteral("Out of memory");
+inline const QString kCascadeMissing = QStringLiteral("找不到人像检测文件“%1”，请重新安装本程序。");
+inline const QString kOutOfMemory = QStringLiteral("照片太大，这台电脑的内存不够处理它。");
 inline const QString kUnexpectedFailure = QStringLiteral("Unexpected failure");
 
 // Icons of a message box.
@@ -65,14 +66,15 @@ struct Message {
 // The box for an outcome; an empty text means no box.
 Message MessageFor(const workspace::Result& result);
 
-// What a failure says, for the general failure report: its own message, or
-// a plain word for running out of memory and for anything unknown.
+// What a failure says, for the general failure report, worded from the
+// facts it carries; a plain word for anything unknown.
 QString FailureText(const std::exception_ptr& failure);
 
 // The failure report's text: a "." is appended when the text is not empty
 // and its last character sorts after "." (a letter, a digit, any non-ASCII
-// character), so "JPEG error #42" reads "JPEG error #42." while a text
-// ending in "!", ",", ")" or "." stays as it is.
+// character but the ideographic full stop), so "JPEG error #42" reads
+// "JPEG error #42." while a text ending in "!", ",", ")", "." or "。" stays
+// as it is.
 QString WithFullStop(const QString& message);
 
 }  // namespace texts

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// What an action of the photo workspace ended in, and how far a long one has come. The window turns each
-// outcome into its message box through texts::MessageFor.
+// What an action of the photo workspace ended in, and how far a long one has
+// come. The window turns each outcome into its message box through
+// texts::MessageFor.
 #include <QByteArray>
 #include <QString>
 
 #include <atomic>
+#include <exception>
 
 namespace workspace {
 
@@ -19,23 +21,30 @@ enum class Outcome {
     BadBackground,    // the border is not plain blue, red or white
     WhiteBottomEdge,  // on white, a bright white bottom row
     NoFaceInResult,   // no face left in the encoded result
-    Saved,            // detail: the saved file's full name
-    Failure,          // detail: the failure's own text, for the general failure report
+    Saved,            // savedName: the saved file's full name
+    Failure,          // failure: what failed, for the general failure report
 };
 
 struct Result {
+    Result(Outcome outcome = Outcome::Done, QString savedName = {}, std::exception_ptr failure = nullptr,
+           QByteArray jpeg = {})
+        : outcome(outcome), savedName(std::move(savedName)), failure(std::move(failure)), jpeg(std::move(jpeg)) {}
+
     Outcome outcome = Outcome::Done;
-    QString detail;
+    QString savedName;
+    std::exception_ptr failure;
     QByteArray jpeg;  // a prepared upload: the encoded photo
 
     bool Passed() const { return outcome == Outcome::Done || outcome == Outcome::Saved; }
 };
 
-// How far a long step has come, written by the worker, read by the window.
+// How far a long step has come, written by the worker, read by the window;
+// and whether the window still wants its result (a close says it does not).
 struct Progress {
     enum Stage { Reading, Decoding, Faces, Encoding };
     std::atomic<int> stage{Reading};
     std::atomic<int> percent{0};
+    std::atomic<bool> stop{false};
 };
 
 }  // namespace workspace

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <exception>
+#include <new>
 #include <future>
 
 #include "export/acceptance.h"
@@ -12,7 +13,6 @@
 #include "face/face_check.h"
 #include "photo/file_reader.h"
 #include "photo/jpeg_decoder.h"
-#include "texts/texts.h"
 #include "workspace/zoom.h"
 
 namespace workspace {
@@ -33,17 +33,23 @@ ReadWork PhotoWorkspace::ComputeRead(const QString& path, Progress* progress) {
         progress = &unused;
     ReadWork work;
     work.jpeg = std::make_shared<photo::SourcePhoto>();
+    // Each step that fails keeps what failed: the read tells most failures
+    // as a file it cannot use, but not a broken install or a lack of memory.
+    const auto stopAt = [&work](ReadWork::Stop stop) {
+        work.stop = stop;
+        work.failure = std::current_exception();
+        return work;
+    };
     try {
         work.bytes = photo::ReadWholeFile(path);
     } catch (...) {
-        return work;
+        return stopAt(ReadWork::Stop::FileUnreadable);
     }
     // A file that is not a JPEG is refused before its size is looked at.
     try {
         work.jpeg->Load(work.bytes);
     } catch (...) {
-        work.stop = ReadWork::Stop::NotAJpeg;
-        return work;
+        return stopAt(ReadWork::Stop::NotAJpeg);
     }
     if (work.bytes.size() <= kSmallestFile) {
         work.stop = ReadWork::Stop::TooSmall;
@@ -51,23 +57,38 @@ ReadWork PhotoWorkspace::ComputeRead(const QString& path, Progress* progress) {
     }
     // The face check decodes the same bytes its own way, beside the window's
     // decode; the file is not read again, so both see the same photo.
-    auto faces = std::async(std::launch::async, [bytes = work.bytes] { return face::CountFaces(bytes); });
+    auto faces = std::async(std::launch::async, [bytes = work.bytes, stop = &progress->stop] {
+        return face::CountFaces(bytes, face::ProgramFolder(), stop);
+    });
     try {
         progress->stage = Progress::Decoding;
-        work.jpeg->Pixels(&progress->percent);
+        work.jpeg->Pixels(&progress->percent, &progress->stop);
     } catch (...) {
-        work.stop = ReadWork::Stop::Undecodable;
-        return work;  // the future's end waits for the face check
+        return stopAt(ReadWork::Stop::Undecodable);  // the future's end waits for the face check
     }
     try {
         progress->stage = Progress::Faces;
         work.faceRects = faces.get();
     } catch (...) {
-        work.stop = ReadWork::Stop::FaceCheckFailed;
-        return work;
+        return stopAt(ReadWork::Stop::FaceCheckFailed);
     }
     work.stop = ReadWork::Stop::Complete;
     return work;
+}
+
+// A missing cascade would refuse every photo, and a photo too large for
+// the memory is no fault of its format: these two are told as they are.
+Result PhotoWorkspace::ReadRefusal(const std::exception_ptr& failure) {
+    try {
+        if (failure)
+            std::rethrow_exception(failure);
+    } catch (const face::CascadeMissing&) {
+        return {Outcome::Failure, {}, failure};
+    } catch (const std::bad_alloc&) {
+        return {Outcome::Failure, {}, failure};
+    } catch (...) {
+    }
+    return {Outcome::NotAJpeg};
 }
 
 Result PhotoWorkspace::ApplyRead(ReadWork work) {
@@ -80,25 +101,24 @@ Result PhotoWorkspace::ApplyRead(ReadWork work) {
     switch (work.stop) {
     case Stop::FileUnreadable:
     case Stop::NotAJpeg:
-        return {Outcome::NotAJpeg, {}, {}};
+        return ReadRefusal(work.failure);
     case Stop::TooSmall:
-        return {Outcome::FileTooSmall, {}, {}};
+        return {Outcome::FileTooSmall};
     default:
         break;
     }
     FResult = QImage();
     if (work.stop == Stop::Undecodable)
-        return {Outcome::NotAJpeg, {}, {}};
+        return ReadRefusal(work.failure);
 
     SetWorkingPicture(FSourceJpeg->Pixels(), 1.0);
     CentreWhereItFits();
-    position_ = 0;
     sliderEnabled_ = true;
     // A failed face check leaves the photo shown, as it is by then.
     if (work.stop == Stop::FaceCheckFailed)
-        return {Outcome::NotAJpeg, {}, {}};
+        return ReadRefusal(work.failure);
     if (work.faceRects.isEmpty())
-        return {Outcome::NoFace, {}, {}};
+        return {Outcome::NoFace};
     FReadFaces = std::move(work.faceRects);
     return {};
 }
@@ -113,7 +133,6 @@ bool PhotoWorkspace::ZoomDecodes() const {
 }
 
 bool PhotoWorkspace::Zoom(int position) {
-    position_ = position;
     if (FSourceJpeg) {
         try {
             SetWorkingPicture(FSourceJpeg->Pixels(), ScaleForPosition(position));
@@ -126,7 +145,7 @@ bool PhotoWorkspace::Zoom(int position) {
 }
 
 Result PhotoWorkspace::CheckReset() const {
-    return working_.present ? Result{} : Result{Outcome::PleaseReadFirst, {}, {}};
+    return working_.present ? Result{} : Result{Outcome::PleaseReadFirst};
 }
 
 QRect PhotoWorkspace::TheFace() const {
@@ -203,7 +222,7 @@ void PhotoWorkspace::Release() {
 
 Result PhotoWorkspace::Crop() {
     if (!working_.present)
-        return {Outcome::PleaseReadFirst, {}, {}};
+        return {Outcome::PleaseReadFirst};
     // Exactly the pixels shown under the frame; white where the photo does
     // not cover it (also everywhere after a zoom to scale 0).
     FResult = DrawWorkingPhoto(CropFrame().translated(-working_.geometry.topLeft()));
@@ -218,16 +237,16 @@ QImage PhotoWorkspace::DrawWorkingPhoto(const QRect& region) const {
 
 Result PhotoWorkspace::CheckResult() {
     if (FResult.isNull())
-        return {Outcome::NothingCropped, {}, {}};
+        return {Outcome::NothingCropped};
     if (upload::CheckBackground(FResult, FColoredBackground) == 1) {
         FResult = QImage();
-        return {Outcome::BadBackground, {}, {}};
+        return {Outcome::BadBackground};
     }
     // Blue and red photos may end in a white shirt; only on white does a
     // bright bottom row mean the photo was too small or has a border.
     if (!FColoredBackground && upload::CheckBottomEdge(FResult) == 1) {
         FResult = QImage();
-        return {Outcome::WhiteBottomEdge, {}, {}};
+        return {Outcome::WhiteBottomEdge};
     }
     return {};
 }
@@ -242,21 +261,21 @@ UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progres
         work.jpeg = upload::EncodeWithinLimit(result);
         progress->stage = Progress::Faces;
         // The face is looked for in exactly the bytes that will be saved.
-        work.faces = static_cast<int>(face::CountFaces(work.jpeg).size());
+        work.faces = static_cast<int>(face::CountFaces(work.jpeg, face::ProgramFolder(), &progress->stop).size());
     } catch (...) {
-        work.failure = texts::FailureText(std::current_exception());
+        work.failure = std::current_exception();
     }
     return work;
 }
 
 Result PhotoWorkspace::ApplyUpload(const UploadWork& work) {
-    if (!work.failure.isEmpty())
-        return {Outcome::Failure, work.failure, {}};
+    if (work.failure)
+        return {Outcome::Failure, {}, work.failure};
     if (work.faces == 0) {
         FResult = QImage();
-        return {Outcome::NoFaceInResult, {}, {}};
+        return {Outcome::NoFaceInResult};
     }
-    return {Outcome::Done, {}, work.jpeg};
+    return {Outcome::Done, {}, {}, work.jpeg};
 }
 
 Result PhotoWorkspace::Save(const QString& chosenName, const QByteArray& jpeg) {
@@ -264,7 +283,7 @@ Result PhotoWorkspace::Save(const QString& chosenName, const QByteArray& jpeg) {
     try {
         upload::WriteUploadFile(fileName, jpeg);
     } catch (...) {
-        return {Outcome::Failure, texts::FailureText(std::current_exception()), {}};
+        return {Outcome::Failure, {}, std::current_exception()};
     }
     return {Outcome::Saved, fileName, {}};
 }

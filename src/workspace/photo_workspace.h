@@ -15,6 +15,7 @@
 #include <QString>
 #include <QVector>
 
+#include <exception>
 #include <memory>
 
 #include "workspace/outcome.h"
@@ -49,14 +50,15 @@ struct ReadWork {
     QByteArray bytes;
     std::shared_ptr<photo::SourcePhoto> jpeg;  // always a fresh object
     QVector<QRect> faceRects;  // the faces found, in the upright source photo's pixels
+    std::exception_ptr failure;  // what stopped it, where something failed
 };
 
-// What preparing the upload found: the encoded photo and its faces, or the
-// failure's text.
+// What preparing the upload found: the encoded photo and its faces, or what
+// failed.
 struct UploadWork {
     QByteArray jpeg;
     int faces = 0;
-    QString failure;
+    std::exception_ptr failure;
 };
 
 class PhotoWorkspace {
@@ -66,8 +68,8 @@ public:
     PhotoWorkspace(QSize viewport, QRect photoGeometry);
     ~PhotoWorkspace();
 
-    // Reading a chosen file. The window first sets the slider back to 0,
-    // which zooms the previous photo.
+    // Reading a chosen file; once progress->stop is set it ends early. The
+    // window first sets the slider back to 0, which zooms the previous photo.
     static ReadWork ComputeRead(const QString& path, Progress* progress = nullptr);
     // A photo without a face stays on view with its refusal (NoFace) until
     // DropFacelessPhoto takes it away.
@@ -108,10 +110,6 @@ public:
     Result CheckResult();
     static UploadWork ComputeUpload(const QImage& result, Progress* progress = nullptr);
     Result ApplyUpload(const UploadWork& work);
-    Result PrepareUpload() {
-        const Result checked = CheckResult();
-        return checked.Passed() ? ApplyUpload(ComputeUpload(FResult)) : checked;
-    }
     // Writes the prepared upload under the chosen name (".jpg" added where
     // needed), whole or not at all.
     static Result Save(const QString& chosenName, const QByteArray& jpeg);
@@ -122,7 +120,6 @@ public:
 
     const WorkingPhoto& Working() const { return working_; }
     QRect CropFrame() const;
-    int Position() const { return position_; }
     bool SliderEnabled() const { return sliderEnabled_; }
     const QImage& ResultPhoto() const { return FResult; }
     const QByteArray& SourceStream() const { return FSourceStream; }
@@ -135,6 +132,7 @@ private:
     void SetWorkingPicture(const QImage& source, double scale);
     void ClearWorkingPicture();
     void CentreWhereItFits();
+    static Result ReadRefusal(const std::exception_ptr& failure);
     QRect TheFace() const;
 
     // The fields carry the names the team uses when talking about the tool.
@@ -149,7 +147,6 @@ private:
     QVector<QRect> FReadFaces;
     QSize viewport_;
     WorkingPhoto working_;
-    int position_ = 0;
     bool sliderEnabled_ = false;
 };
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workspace/zoom.h"
 
-#include "workspace/rounding.h"
+#include "base/rounding.h"
 
 #include <cmath>
 #include <cstdint>
@@ -44,7 +44,7 @@ QSize ScaledSize(QSize size, double scale) {
 }
 
 int CentredOffset(int outer, int inner) {
-    return RoundHalfEven((outer - inner) / 2.0);
+    return base::RoundHalfEven((outer - inner) / 2.0);
 }
 
 QRect CropFrame(QSize viewport) {

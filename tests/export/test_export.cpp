@@ -39,7 +39,7 @@ bool IsValidTag(const QByteArray& tag) {
 
 // Writes the upload file in a child process, where a file-size limit (-1:
 // none) and an ordinary user's rights (root writes through any permission
-// bits) end with it. Returns the FileError's text, "" on success.
+// bits) end with it. Returns the FileError's facts, "" on success.
 QString WriteInChild(const QString& path, const QByteArray& jpeg, qint64 limit, bool asUser) {
     int fds[2];
     if (pipe(fds) != 0)
@@ -58,7 +58,8 @@ QString WriteInChild(const QString& path, const QByteArray& jpeg, qint64 limit, 
             try {
                 upload::WriteUploadFile(path, jpeg);
             } catch (const upload::FileError& e) {
-                message = e.what();
+                const bool created = e.step() == upload::FileError::Step::Create;
+                message = QStringLiteral("%1 \"%2\". %3").arg(created ? "create" : "write", e.path(), e.reason()).toUtf8();
             }
         _exit(write(fds[1], message.constData(), message.size()) == message.size() ? 0 : 1);
     }
@@ -289,7 +290,7 @@ private slots:
         const QString message = WriteInChild(path, jpeg, limit, folder == "ro");
         QVERIFY(folder != "ro" || mode(inside, 0755));
 
-        const QString prefix = QStringLiteral("Cannot %1 file \"%2\". ").arg(failure, path);
+        const QString prefix = QStringLiteral("%1 \"%2\". ").arg(failure, path);
         QVERIFY2(failure.isEmpty() ? message.isEmpty() : message.startsWith(prefix) && message.size() > prefix.size(),
                  qPrintable(message));
         QFile file(path);

@@ -5,7 +5,10 @@
 #include <QtTest>
 
 #include "export/jpeg_encoder.h"
+#include "export/upload_file.h"
+#include "face/face_check.h"
 #include "photo/jpeg_decoder.h"
+#include "photo/jpeg_error.h"
 #include "texts/texts.h"
 #include "workspace/photo_workspace.h"
 #include "workspace/zoom.h"
@@ -14,6 +17,8 @@ using namespace workspace;
 // A column of the current row, as an expression.
 #define FETCH(Type, name) (*static_cast<Type*>(QTest::qData(#name, ::qMetaTypeId<Type>())))
 Q_DECLARE_METATYPE(Outcome)
+Q_DECLARE_METATYPE(std::exception_ptr)
+Q_DECLARE_METATYPE(ReadWork::Stop)
 
 namespace {
 
@@ -74,26 +79,36 @@ class TestWorkspace : public QObject {
 private slots:
     void texts_data() {
         QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<std::exception_ptr>("failure");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<int>("icon");
-        QTest::newRow("reset/crop") << Outcome::PleaseReadFirst << "请先读取照片！" << "错误提示" << 16;
-        QTest::newRow("small") << Outcome::FileTooSmall << "原始照片不能小于8K或可能像素太低，请更换照片。" << "提示" << 64;
-        QTest::newRow("format") << Outcome::NotAJpeg << "照片不是JPG文件或格式错误，不能进行处理！" << "提示" << 64;
-        QTest::newRow("no face") << Outcome::NoFace << "请选择标准照照片！" << "错误提示" << 16;
-        QTest::newRow("no crop") << Outcome::NothingCropped << "请先裁剪或压缩照片！" << "错误提示" << 16;
-        QTest::newRow("background") << Outcome::BadBackground
+        QTest::newRow("reset/crop") << Outcome::PleaseReadFirst << std::exception_ptr() << "请先读取照片！" << "错误提示" << 16;
+        QTest::newRow("small") << Outcome::FileTooSmall << std::exception_ptr() << "原始照片不能小于8K或可能像素太低，请更换照片。" << "提示" << 64;
+        QTest::newRow("format") << Outcome::NotAJpeg << std::exception_ptr() << "照片不是JPG文件或格式错误，不能进行处理！" << "提示" << 64;
+        QTest::newRow("no face") << Outcome::NoFace << std::exception_ptr() << "请选择标准照照片！" << "错误提示" << 16;
+        QTest::newRow("no crop") << Outcome::NothingCropped << std::exception_ptr() << "请先裁剪或压缩照片！" << "错误提示" << 16;
+        QTest::newRow("background") << Outcome::BadBackground << std::exception_ptr()
                                     << "照片不是标准照或背景颜色不是蓝、红或白色，不能保存！" << "错误提示" << 16;
-        QTest::newRow("bottom") << Outcome::WhiteBottomEdge << "照片太小或有白色边框，不能保存！" << "错误提示" << 16;
-        QTest::newRow("no face left") << Outcome::NoFaceInResult << "请重新裁剪为标准照照片，不能保存！" << "错误提示" << 16;
-        QTest::newRow("saved") << Outcome::Saved << "请注意：您生成的照片文件为：/x/a.jpg" << "信息提示" << 64;
-        QTest::newRow("failure") << Outcome::Failure << "JPEG error #42." << "报名照片制作 exam-photo" << 16;
-        QTest::newRow("done") << Outcome::Done << "" << "" << 0;
+        QTest::newRow("bottom") << Outcome::WhiteBottomEdge << std::exception_ptr() << "照片太小或有白色边框，不能保存！" << "错误提示" << 16;
+        QTest::newRow("no face left") << Outcome::NoFaceInResult << std::exception_ptr() << "请重新裁剪为标准照照片，不能保存！" << "错误提示" << 16;
+        QTest::newRow("saved") << Outcome::Saved << std::exception_ptr() << "请注意：您生成的照片文件为：/x/a.jpg" << "信息提示" << 64;
+        const QString title = QStringLiteral("报名照片制作 exam-photo");
+        QTest::newRow("JPEG error") << Outcome::Failure << std::make_exception_ptr(photo::JpegError(42))
+                                    << "JPEG error #42." << title << 16;
+        QTest::newRow("cannot create") << Outcome::Failure
+                                       << std::make_exception_ptr(upload::FileError(
+                                              upload::FileError::Step::Create, "/x/a.jpg", "Permission denied"))
+                                       << "Cannot create file \"/x/a.jpg\". Permission denied." << title << 16;
+        QTest::newRow("no cascade") << Outcome::Failure << std::make_exception_ptr(face::CascadeMissing("/p/c.xml"))
+                                    << "找不到人像检测文件“/p/c.xml”，请重新安装本程序。" << title << 16;
+        QTest::newRow("no memory") << Outcome::Failure << std::make_exception_ptr(std::bad_alloc())
+                                   << "照片太大，这台电脑的内存不够处理它。" << title << 16;
+        QTest::newRow("done") << Outcome::Done << std::exception_ptr() << "" << "" << 0;
     }
     void texts() {
         QFETCH(Outcome, outcome);
-        const QString detail = outcome == Outcome::Saved ? QStringLiteral("/x/a.jpg") : QStringLiteral("JPEG error #42");
-        const texts::Message m = texts::MessageFor({outcome, detail, {}});
+        const texts::Message m = texts::MessageFor({outcome, QStringLiteral("/x/a.jpg"), FETCH(std::exception_ptr, failure)});
         QCOMPARE(m.text, FETCH(QString, text));
         QCOMPARE(m.caption, FETCH(QString, caption));
         QCOMPARE(m.icon, FETCH(int, icon));
@@ -101,6 +116,7 @@ private slots:
         QCOMPARE(texts::WithFullStop(QStringLiteral("a!")), QStringLiteral("a!"));
         QCOMPARE(texts::WithFullStop(QStringLiteral("a.")), QStringLiteral("a."));
         QCOMPARE(texts::WithFullStop(QStringLiteral("原因")), QStringLiteral("原因."));
+        QCOMPARE(texts::WithFullStop(QStringLiteral("原因。")), QStringLiteral("原因。"));
     }
 
     // The window's own words, as the user reads them.
@@ -286,12 +302,27 @@ private slots:
         QVERIFY(ws.SliderEnabled());
     }
 
-    void faceCheckFails() {
+    // A read that fails says so as a file it cannot use, unless the install
+    // is broken or memory ran out; the photo shown by then stays.
+    void readFails_data() {
+        QTest::addColumn<ReadWork::Stop>("stop");
+        QTest::addColumn<std::exception_ptr>("failure");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::newRow("face check") << ReadWork::Stop::FaceCheckFailed
+                                    << std::make_exception_ptr(face::ImageUnreadable()) << Outcome::NotAJpeg;
+        QTest::newRow("no cascade") << ReadWork::Stop::FaceCheckFailed
+                                    << std::make_exception_ptr(face::CascadeMissing("c")) << Outcome::Failure;
+        QTest::newRow("no memory") << ReadWork::Stop::Undecodable << std::make_exception_ptr(std::bad_alloc())
+                                   << Outcome::Failure;
+    }
+    void readFails() {
+        QFETCH(ReadWork::Stop, stop);
         PhotoWorkspace ws = Fresh();
         ReadWork work = Found(Pattern(100, 100), {});
-        work.stop = ReadWork::Stop::FaceCheckFailed;
-        QCOMPARE(ws.ApplyRead(std::move(work)).outcome, Outcome::NotAJpeg);
-        QVERIFY(ws.Working().present && ws.SliderEnabled());
+        work.stop = stop;
+        work.failure = FETCH(std::exception_ptr, failure);
+        QCOMPARE(ws.ApplyRead(std::move(work)).outcome, FETCH(Outcome, outcome));
+        QCOMPARE(ws.Working().present, stop == ReadWork::Stop::FaceCheckFailed);
     }
 
     void hostileCorpus() {
@@ -350,7 +381,7 @@ private slots:
         PhotoWorkspace ws = Fresh();
         ws.ApplyRead(Found(Pattern(200, 280, qRgb(20, 50, 210))));
         ws.Crop();
-        QCOMPARE(ws.ApplyUpload({{}, 0, QStringLiteral("JPEG error #3")}).detail, QStringLiteral("JPEG error #3"));
+        QCOMPARE(ws.ApplyUpload({{}, 0, std::make_exception_ptr(photo::JpegError(3))}).outcome, Outcome::Failure);
         QCOMPARE(ws.ApplyUpload({"jpeg", 1, {}}).jpeg, QByteArray("jpeg"));
         QVERIFY(!ws.ResultPhoto().isNull());
         QCOMPARE(ws.ApplyUpload({"jpeg", 0, {}}).outcome, Outcome::NoFaceInResult);
@@ -359,10 +390,10 @@ private slots:
         QTemporaryDir dir;
         const Result saved = PhotoWorkspace::Save(dir.filePath(QStringLiteral("a.JPG.x")), "jpeg");
         QCOMPARE(saved.outcome, Outcome::Saved);
-        QCOMPARE(saved.detail, dir.filePath(QStringLiteral("a.JPG.x.jpg")));
+        QCOMPARE(saved.savedName, dir.filePath(QStringLiteral("a.JPG.x.jpg")));
         const Result failed = PhotoWorkspace::Save(dir.filePath(QStringLiteral("gone/a")), "jpeg");
         QCOMPARE(failed.outcome, Outcome::Failure);
-        QVERIFY(failed.detail.startsWith(QStringLiteral("Cannot create file")));
+        QVERIFY_THROWS_EXCEPTION(upload::FileError, std::rethrow_exception(failed.failure));
     }
 };
 

@@ -7,7 +7,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "workspace/rounding.h"
+#include "base/rounding.h"
 
 ZoomSlider::ZoomSlider(QWidget* parent) : QWidget(parent) {
     // Tab reaches it; a mouse press takes the focus by hand (left button only).
@@ -41,12 +41,12 @@ int ZoomSlider::Travel() const {
 
 int ZoomSlider::ThumbLeftFor(int position) const {
     const double offset = double(position - kMinimum) * Travel() / double(kMaximum - kMinimum);
-    return kMargin + workspace::RoundHalfEven(offset);
+    return kMargin + base::RoundHalfEven(offset);
 }
 
 int ZoomSlider::PositionForThumbLeft(int left) const {
     const double steps = double(left - kMargin) * double(kMaximum - kMinimum) / Travel();
-    const double rounded = workspace::RoundHalfEven(steps);
+    const double rounded = base::RoundHalfEven(steps);
     const double clamped = std::clamp(rounded, 0.0, double(kMaximum - kMinimum));
     return kMinimum + int(clamped);
 }

@@ -3,21 +3,20 @@
 
 #include <exception>
 
-#include "texts/texts.h"
 
 namespace failure {
 
 void RunGuarded(const std::function<void()>& handler,
-                const std::function<void(const QString&)>& report) noexcept {
-    QString text;
+                const std::function<void(const std::exception_ptr&)>& report) noexcept {
+    std::exception_ptr failure;
     try {
         handler();
         return;
     } catch (...) {
-        text = texts::FailureText(std::current_exception());
+        failure = std::current_exception();
     }
     try {
-        report(text);
+        report(failure);
     } catch (...) {
         // The report is the last resort; a failure inside it is dropped
         // rather than allowed to end the program.

@@ -288,7 +288,7 @@ bool TForm1::Tell(const workspace::Result& result) {
 }
 
 void TForm1::Guarded(const std::function<void()>& handler) {
-    failure::RunGuarded(handler, [this](const QString& text) {
-        Tell({workspace::Outcome::Failure, text, {}});
+    failure::RunGuarded(handler, [this](const std::exception_ptr& failure) {
+        Tell({workspace::Outcome::Failure, {}, failure});
     });
 }

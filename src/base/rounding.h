@@ -2,7 +2,7 @@
 #pragma once
 #include <cmath>
 
-namespace workspace {
+namespace base {
 
 // Nearest integer, halves to the even neighbour (0.5 -> 0, 14.5 -> 14,
 // 29.5 -> 30). nearbyint follows the default rounding mode, which is
@@ -11,4 +11,4 @@ inline int RoundHalfEven(double x) {
     return static_cast<int>(std::nearbyint(x));
 }
 
-}  // namespace workspace
+}  // namespace base
