@@ -5,7 +5,7 @@
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libgl-dev \
   libopencv-objdetect-dev libopencv-imgcodecs-dev libopencv-imgproc-dev \
   opencv-data libjpeg62-turbo-dev libjpeg-turbo-progs fonts-wqy-microhei \
-  xvfb xdotool imagemagick python3 \
+  xvfb xdotool imagemagick python3 man-db groff-base \
   desktop-file-utils appstream dpkg-dev file
 
 BUILD ?= build

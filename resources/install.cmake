@@ -5,6 +5,12 @@
 set(EXAM_APP_DIR lib/exam-photo)
 set(EXAM_DESKTOP_DIR ${CMAKE_CURRENT_LIST_DIR}/desktop)
 install(TARGETS exam-photo RUNTIME DESTINATION ${EXAM_APP_DIR})
+# A stripped install (the package's) drops .comment and .note as well, as
+# Debian's own packages do; plain strip keeps them.
+install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+  execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment --remove-section=.note
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${EXAM_APP_DIR}/exam-photo\" COMMAND_ERROR_IS_FATAL ANY)
+endif()")
 install(FILES ${FACE_CASCADE_FILE} DESTINATION ${EXAM_APP_DIR})
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-bin)
 file(CREATE_LINK ../${EXAM_APP_DIR}/exam-photo ${CMAKE_BINARY_DIR}/install-bin/exam-photo SYMBOLIC)
@@ -23,6 +29,11 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${EXAM_DESKTOP_DI
 execute_process(COMMAND gzip -9 -n -c ${EXAM_DESKTOP_DIR}/changelog
   OUTPUT_FILE ${CMAKE_BINARY_DIR}/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
 install(FILES ${CMAKE_BINARY_DIR}/changelog.gz DESTINATION share/doc/exam-photo)
+# The manual page the same way: Debian wants it compressed and reproducible.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${EXAM_DESKTOP_DIR}/exam-photo.1)
+execute_process(COMMAND gzip -9 -n -c ${EXAM_DESKTOP_DIR}/exam-photo.1
+  OUTPUT_FILE ${CMAKE_BINARY_DIR}/exam-photo.1.gz COMMAND_ERROR_IS_FATAL ANY)
+install(FILES ${CMAKE_BINARY_DIR}/exam-photo.1.gz DESTINATION share/man/man1)
 
 # `cpack -G DEB` in the build folder makes a Debian package.
 set(CPACK_PACKAGE_NAME exam-photo)
