@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "texts/texts.h"
 #include "ui/window/app_setup.h"
 #include "ui/window/command_line.h"
 #include "ui/window/main_window.h"
@@ -16,7 +17,7 @@ int main(int argc, char* argv[]) {
     const CommandLine line = ParseCommandLine(arguments);
     if (line.action != CommandLine::Action::Run) {
         const bool help = line.action == CommandLine::Action::Help;
-        std::fputs(kUsage, help ? stdout : stderr);
+        std::fputs(texts::kUsage, help ? stdout : stderr);
         return help ? 0 : 2;
     }
 

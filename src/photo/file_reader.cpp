@@ -16,15 +16,15 @@ namespace {
 
 QByteArray ReadWholeFile(const QString& path, qint64 maxBytes) {
     if (!QFileInfo(path).isFile())
-        Fail(QStringLiteral("\"%1\" is not a file.").arg(path));
+        Fail(QStringLiteral("not a regular file: %1").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        Fail(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+        Fail(QStringLiteral("open %1: %2").arg(path, file.errorString()));
     if (file.size() > maxBytes)
-        Fail(QStringLiteral("File \"%1\" is too large.").arg(path));
+        Fail(QStringLiteral("too large: %1").arg(path));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        Fail(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
+        Fail(QStringLiteral("read %1: %2").arg(path, file.errorString()));
     return bytes;
 }
 

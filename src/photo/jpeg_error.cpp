@@ -9,7 +9,7 @@
 namespace photo {
 
 JpegError::JpegError(int code)
-    : std::runtime_error("JPEG error #" + std::to_string(code)), code_(code) {}
+    : std::runtime_error("libjpeg error " + std::to_string(code)), code_(code) {}
 
 void ThrowJpegError(int code) {
     if (code == JERR_OUT_OF_MEMORY)

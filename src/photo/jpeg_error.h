@@ -10,7 +10,7 @@
 
 namespace photo {
 
-// A codec failure; its text is "JPEG error #<code>" with libjpeg's message code.
+// A codec failure, with libjpeg's message code.
 class JpegError : public std::runtime_error {
 public:
     explicit JpegError(int code);

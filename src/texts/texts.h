@@ -39,6 +39,9 @@ inline const QString kEncodingProgress = QStringLiteral("正在压缩照片…")
 // The progress text of a long step.
 QString ProgressText(const workspace::Progress& progress);
 
+// The command line's usage line, for --help and a misuse.
+inline constexpr const char* kUsage = "Usage: exam-photo [PHOTO.jpg]\n";
+
 // Dialogs.
 inline const QString kOpenTitle = QStringLiteral("打开照片源文件");
 inline const QString kSaveTitle = QStringLiteral("保存照片上传文件为...");

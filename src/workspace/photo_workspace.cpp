@@ -94,7 +94,8 @@ Result PhotoWorkspace::ReadRefusal(const std::exception_ptr& failure) {
 Result PhotoWorkspace::ApplyRead(ReadWork work) {
     using Stop = ReadWork::Stop;
     // Whatever stops the read, the refused file's bytes and its (perhaps
-    // undecodable) photo stay: a later zoom renders them.
+    // undecodable) photo stay: a later zoom renders them. The photo holds
+    // the very bytes of the stream (one shared buffer), not a copy.
     FSourceJpeg = std::move(work.jpeg);
     FReadFaces.clear();
     FSourceStream = std::move(work.bytes);

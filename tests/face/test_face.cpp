@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "face/detector.h"
+#include "export/jpeg_encoder.h"
 #include "face/face_check.h"
 #include "photo/file_reader.h"
 
@@ -44,6 +45,21 @@ private slots:
         for (const QRect& r : faces)
             largest = std::max(largest, r.width());
         QCOMPARE(largest, width);
+    }
+
+    // A photo over 16 megapixels is searched reduced; its face is told in
+    // the photo's own pixels.
+    void reducedSearch() {
+        const QString folder = QCoreApplication::applicationDirPath();
+        const QByteArray small = photo::ReadWholeFile(Fixture(QStringLiteral("portrait.jpg")));
+        const QRect face = face::CountFaces(small, folder).value(0);
+        const double enlarged = 22;  // 5632 x 5632, searched at 0.71 of that
+        const QImage big = QImage::fromData(small).scaled(256 * enlarged, 256 * enlarged);
+        const QRect found = face::CountFaces(upload::EncodeJpeg(big, 80), folder).value(0);
+        const QPointF offset = QPointF(found.center()) - QPointF(face.center()) * enlarged;
+        QVERIFY2(std::abs(offset.x()) + std::abs(offset.y()) < found.width() / 8.0 &&
+                     std::abs(found.width() - face.width() * enlarged) < found.width() / 8.0,
+                 qPrintable(QStringLiteral("%1,%2 %3").arg(found.x()).arg(found.y()).arg(found.width())));
     }
 
     // The cascade comes from the given folder, never the current directory; a

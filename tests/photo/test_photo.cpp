@@ -38,7 +38,7 @@ QString Thrown(F&& f) {
 }
 
 QString JpegErrorText(int code) {
-    return QStringLiteral("JPEG error #%1").arg(code);
+    return QStringLiteral("libjpeg error %1").arg(code);
 }
 
 }  // namespace

@@ -212,10 +212,14 @@ private slots:
         QTest::mouseClick(w.Get("RzBmpButton3"), Qt::LeftButton);
         QVERIFY(!w.Get("Placeholder")->isVisible());
         QCOMPARE(w.Get<PictureBox>("Image2")->Picture().size(), QSize(200, 280));
-        w.user->saveAnswers = {dir.filePath(QStringLiteral("photo"))};
+        w.user->saveAnswers = {dir.filePath(QStringLiteral("photo")), dir.filePath(QStringLiteral("again"))};
         w.Click("RzBmpBtnSave");
         QCOMPARE(w.LastText(), QStringLiteral("请注意：您生成的照片文件为：") + dir.filePath(QStringLiteral("photo.jpg")));
-        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("photo.jpg"))).size() > 1000);
+        w.Click("RzBmpBtnSave");
+        // The same photo saved twice: the same JPEG data, each with a tag of its own.
+        const QByteArray first = photo::ReadWholeFile(dir.filePath(QStringLiteral("photo.jpg")));
+        const QByteArray again = photo::ReadWholeFile(dir.filePath(QStringLiteral("again.jpg")));
+        QVERIFY(first.size() > 1000 && first.chopped(9) == again.chopped(9) && first.right(9) != again.right(9));
         // A failure the handler does not catch is reported under the application title.
         w.user->saveAnswers = {dir.filePath(QStringLiteral("gone/photo"))};
         w.Click("RzBmpBtnSave");
@@ -234,7 +238,47 @@ private slots:
         w.Read(Data("hostile/scans_2500.jpg"));
         QCOMPARE(w.LastText(), QStringLiteral("照片不是JPG文件或格式错误，不能进行处理！"));
         w.Read(Data("workflow/studio_blue.jpg"));
-        QCOMPARE(w.user->messages.size(), 4);
+        QCOMPARE(w.user->messages.size(), 5);
+        // The reset link with the slider at 0 still zooms and centres a photo that fits.
+        w.Read(Data("workflow/portrait_241x250.jpg"));
+        w.DragInViewport({100, 100}, {90, 95});
+        QCOMPARE(photo->pos(), QPoint(-10, 44));
+        QTest::mouseClick(w.Get("Label3"), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(photo->pos(), QPoint(0, 30));
+    }
+
+    // After a refused read the slider is back at 0; a photo refused for its
+    // face goes, any other refused file leaves the photo on view. With no
+    // face known, the second press of a quick pair starts a drag.
+    void refusedRead_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("photoStays");
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QPoint>("dragged");
+        QTest::newRow("too small") << Data("workflow/small.jpg") << true << QPoint(8, 0) << QPoint(-2, -5);
+        QTest::newRow("not a JPEG") << Data("workflow/not_a_jpeg.jpg") << true << QPoint(8, 0) << QPoint(-2, -5);
+        // Shown centred, then taken away: the control keeps its place.
+        QTest::newRow("no face") << Data("workflow/no_face.jpg") << false << QPoint(1, 34) << QPoint(-9, 54);
+    }
+    void refusedRead() {
+        Window w;
+        w.Read(Data("workflow/portrait_400x500.jpg"));
+        auto* slider = w.Get<ZoomSlider>("RzTrackBar1");
+        slider->SetPosition(4);
+        w.Read(FETCH(QString, file));
+        QCOMPARE(slider->Position(), 0);
+        QTest::mouseClick(w.Get("RzBmpButton3"), Qt::LeftButton);
+        QCOMPARE(w.Get<PictureBox>("Image2")->HasPicture(), FETCH(bool, photoStays));
+        auto* photo = w.Get("Image1");
+        QCOMPARE(photo->pos(), FETCH(QPoint, at));
+        QTest::mouseClick(photo, Qt::LeftButton, {}, QPoint(50, 50));
+        QMouseEvent second(QEvent::MouseButtonDblClick, QPointF(50, 50), photo->mapToGlobal(QPointF(50, 50)),
+                           Qt::LeftButton, Qt::LeftButton, {});
+        QApplication::sendEvent(photo, &second);
+        QMouseEvent move(QEvent::MouseMove, QPointF(40, 45), photo->mapToGlobal(QPointF(40, 45)), Qt::NoButton,
+                         Qt::LeftButton, {});
+        QApplication::sendEvent(photo, &move);
+        QCOMPARE(photo->pos(), FETCH(QPoint, dragged));
     }
 
     // A double-click frames the face; the saved photo has it where the instructions want it.
@@ -318,35 +362,40 @@ private slots:
         QCOMPARE(w.LastText(), FETCH(QString, message));
     }
 
-    // While a step runs the window repaints but takes no input; a close waits for the step.
+    // While a step runs the window repaints and shows its progress but takes
+    // no input; a close ends it with no dialog or box of the step.
     void busyWindow() {
         Window w;
         w.Read(Data("workflow/studio_blue.jpg"));
+        w.Click("RzBmpButton3");
         auto* step = w.form.findChild<LongStep*>();
         std::promise<void> opened;
         step->gate = [latch = opened.get_future().share()] { latch.wait(); };
-        w.user->openAnswers = {Data("workflow/portrait_241x250.jpg")};
-        QTest::keyClick(w.Get("RzBmpButton1"), Qt::Key_Space);
+        w.user->saveAnswers = {QStringLiteral("/nonexistent/up")};
+        QTest::mouseClick(w.Get("RzBmpBtnSave"), Qt::LeftButton);
         QVERIFY(step->Running());
+        const QRect placed = w.Get("Image1")->geometry();
         QTest::mouseDClick(w.Get("Image1"), Qt::LeftButton, {}, QPoint(100, 100));
-        for (const char* button : {"RzBmpButton3", "RzBmpBtnSave", "RzBmpButton4"})
+        for (const char* button : {"RzBmpButton1", "RzBmpButton3", "RzBmpButton4"})
             QTest::mouseClick(w.Get(button), Qt::LeftButton);
+        w.Get("RzBmpButton1")->setFocus();
+        QTest::keyClick(w.Get("RzBmpButton1"), Qt::Key_Return);
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(Data("workflow/no_face.jpg"))});
         QDropEvent dropped(QPoint(100, 300), Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(&w.form, &dropped);
+        QTRY_COMPARE(w.Get<StatusPanes>("StatusBar1")->PaneText(1), texts::kEncodingProgress);
         w.form.close();
         PaintCounter painted;
         QTest::qWait(50);
-        QVERIFY(w.form.isVisible() && w.user->messages.isEmpty() && !w.Get<PictureBox>("Image2")->HasPicture());
-        QCOMPARE(w.Get("Image1")->geometry(), QRect(8, 0, 300, 400));
+        QVERIFY(w.form.isVisible() && w.user->messages.isEmpty() && w.user->openCount == 1);
+        QCOMPARE(w.Get("Image1")->geometry(), placed);
         w.Get("Image1")->installEventFilter(&painted);
         w.Get("Image1")->update();
         QTRY_VERIFY(painted.paints > 0);
         opened.set_value();
         Settle(w.form);
-        QCOMPARE(w.Get("Image1")->geometry(), QRect(0, 30, 241, 250));
-        QVERIFY(w.user->messages.isEmpty());
+        QVERIFY(w.user->messages.isEmpty() && w.user->saveAnswers.size() == 1);
         QVERIFY(!w.form.isVisible());
     }
 

@@ -42,8 +42,10 @@ void PhotoView::mouseReleaseEvent(QMouseEvent* event) {
     emit mouseReleased(event->button(), event->modifiers(), at.x(), at.y());
 }
 
-// Not a second press: a double-click starts no drag.
+// Qt delivers the second press of a quick pair only as this; the window
+// decides whether it frames or is a press like any other.
 void PhotoView::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
-    emit doubleClicked(event->button());
+    const QPoint at = event->position().toPoint();
+    emit doubleClicked(event->button(), event->modifiers(), at.x(), at.y());
 }

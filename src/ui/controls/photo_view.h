@@ -19,7 +19,7 @@ signals:
     void mousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
     void mouseMoved(Qt::KeyboardModifiers modifiers, int x, int y);
     void mouseReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
-    void doubleClicked(Qt::MouseButton button);
+    void doubleClicked(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

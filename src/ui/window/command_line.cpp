@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/window/command_line.h"
 
-const char* const kUsage = "Usage: exam-photo [PHOTO.jpg]\n";
 
 namespace {
 

@@ -12,9 +12,6 @@ struct CommandLine {
     QString file;  // the photo to read at start; empty for none
 };
 
-// The usage line, printed for --help and for a misused option.
-extern const char* const kUsage;
-
 // `arguments` without the program's name. The first file counts; later
 // ones are ignored. "--" ends the options.
 CommandLine ParseCommandLine(const QStringList& arguments);

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 
+#include "texts/texts.h"
+
 namespace {
 
 // Progress shows only once a step has run this long, so quick photos don't flicker.
@@ -45,18 +47,20 @@ LongStep::LongStep(QWidget* window, std::function<void(const QString&)> showProg
     poll_.setInterval(kPollMs);
     connect(&poll_, &QTimer::timeout, this, [this] {
         if (elapsed_.elapsed() >= kQuietMs && progress_)
-            showProgress_(progress_());
+            showProgress_(texts::ProgressText(*progress_));
     });
 }
 
 LongStep::~LongStep() {
-    // The window is going away with a step under way (the process ends):
-    // the worker owns copies of what it reads, so it is left to finish.
-    if (worker_.joinable())
+    // The window is going away with a step under way (the process ends).
+    if (worker_.joinable()) {
+        progress_->stop = true;
         worker_.join();
+    }
 }
 
-bool LongStep::Run(std::function<void()> work, std::function<QString()> progress, std::function<void()> done) {
+bool LongStep::Run(std::shared_ptr<workspace::Progress> progress, std::function<void()> work,
+                   std::function<void()> done) {
     // A read started from inside a dialog's own loop (a drop that was
     // waiting) must not start a second worker over the first.
     if (Running())
@@ -98,9 +102,11 @@ void LongStep::Finish() {
     const std::function<void()> done = std::move(done_);
     done_ = nullptr;
     progress_ = nullptr;
-    done();
+    // The user asked to quit: nothing of the step, no dialog and no box.
+    if (!closePending_)
+        done();
     emit finished();
-    if (closePending_ && !Running()) {
+    if (closePending_) {
         closePending_ = false;
         window_->close();
     }
@@ -112,6 +118,7 @@ bool LongStep::eventFilter(QObject* watched, QEvent* event) {
         return false;
     if (event->type() == QEvent::Close && widget == window_) {
         closePending_ = true;
+        progress_->stop = true;
         event->ignore();
         return true;
     }

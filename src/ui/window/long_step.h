@@ -2,9 +2,11 @@
 #pragma once
 // A long step of a handler (reading, encoding, the face check) run off the
 // window's thread. Meanwhile the window repaints and answers the desktop but
-// takes no input: mouse, keys, wheel and drops are discarded, a close request
-// waits for the step's end. The step ends by a queued call on the window's
-// thread, which then applies its result; nothing waits in a nested loop.
+// takes no input: mouse, keys, wheel and drops are discarded. A close request
+// asks the step to stop; the window closes once the worker has ended, and
+// the step's result, with any dialog or box it would bring, is dropped. The
+// step ends by a queued call on the window's thread, which then applies its
+// result; nothing waits in a nested loop, and the worker is always joined.
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -12,7 +14,10 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <thread>
+
+#include "workspace/outcome.h"
 
 class LongStep : public QObject {
     Q_OBJECT
@@ -23,10 +28,10 @@ public:
     ~LongStep() override;
 
     // Runs `work` on a worker thread, then `done` on the window's thread.
-    // `progress` is asked for the progress text now and then once the step
-    // has taken more than a moment. One step at a time: false, and nothing
-    // done, while another runs.
-    bool Run(std::function<void()> work, std::function<QString()> progress, std::function<void()> done);
+    // `progress` is shown now and then once the step has taken more than a
+    // moment, and told to stop on a close. One step at a time: false, and
+    // nothing done, while another runs.
+    bool Run(std::shared_ptr<workspace::Progress> progress, std::function<void()> work, std::function<void()> done);
     bool Running() const { return worker_.joinable(); }
     // For `done`: throws what the work threw, if anything.
     void RethrowFailure() const;
@@ -45,7 +50,7 @@ private:
 
     QWidget* window_;
     std::function<void(const QString&)> showProgress_;
-    std::function<QString()> progress_;
+    std::shared_ptr<workspace::Progress> progress_;
     std::function<void()> done_;
     std::thread worker_;
     std::exception_ptr failure_;

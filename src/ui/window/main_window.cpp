@@ -14,7 +14,6 @@
 #include "ui/controls/panel.h"
 #include "ui/window/window_font.h"
 #include "texts/texts.h"
-#include "workspace/zoom.h"
 
 // Resources of a static library are not linked in unless asked for.
 static void InitPictures() {
@@ -238,10 +237,8 @@ void TForm1::WireEvents() {
             [this](Qt::KeyboardModifiers m, int x, int y) { Image1MouseMove(m, x, y); });
     connect(Image1, &PhotoView::mouseReleased, this,
             [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) { Image1MouseUp(b, m, x, y); });
-    connect(Image1, &PhotoView::doubleClicked, this, [this](Qt::MouseButton b) {
-        if (b == Qt::LeftButton)
-            Image1DblClick();
-    });
+    connect(Image1, &PhotoView::doubleClicked, this,
+            [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) { Image1DblClick(b, m, x, y); });
     connect(RzBmpButton3, &BitmapButton::clicked, this, [this] { RzBmpButton3Click(); });
     connect(RzBmpBtnSave, &BitmapButton::clicked, this, [this] { RzBmpBtnSaveClick(); });
     connect(RzBmpButton4, &BitmapButton::clicked, this, [this] { RzBmpButton4Click(); });
@@ -265,12 +262,9 @@ void TForm1::NameControls() {
 }
 
 void TForm1::FormCreate() {
-    Shape1->resize(workspace::kFrameWidth, workspace::kFrameHeight);
-    const QSize viewport = ScrollBox1->size();
-    Shape1->move(Shape1->x(), workspace::CentredOffset(viewport.height(), Shape1->height()));
-    Shape1->move(workspace::CentredOffset(viewport.width(), Shape1->width()), Shape1->y());
-    Image2->resize(workspace::kFrameWidth, workspace::kFrameHeight);
-    Workspace = std::make_unique<workspace::PhotoWorkspace>(viewport, Image1->geometry());
+    Workspace = std::make_unique<workspace::PhotoWorkspace>(ScrollBox1->size(), Image1->geometry());
+    Shape1->setGeometry(Workspace->CropFrame());
+    Image2->resize(Workspace->CropFrame().size());
 }
 
 void TForm1::RzBmpButton4Click() {

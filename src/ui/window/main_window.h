@@ -42,7 +42,7 @@ public:
     void Image1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
     void Image1MouseMove(Qt::KeyboardModifiers shift, int x, int y);
     void Image1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
-    void Image1DblClick();     // frame the face
+    void Image1DblClick(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);  // frame the face
     void RzBmpButton3Click();  // crop
     void RzBmpBtnSaveClick();  // save as
     void RzBmpButton4Click();  // exit
@@ -51,8 +51,7 @@ public:
     // exactly as a chosen one.
     void ReadPhotoFile(const QString& path);
 
-    // Controls, public so that tests can use them the way a user does; each
-    // one's objectName is its name.
+    // The window's controls; each one's objectName is its name.
     QWidget* Panel6 = nullptr;
     PictureBox* Image3 = nullptr;  // banner
     StatusPanes* StatusBar1 = nullptr;

@@ -31,8 +31,7 @@ void TForm1::ReadPhotoFile(const QString& path) {
         Workspace->Release();
         auto work = std::make_shared<workspace::ReadWork>();
         auto progress = std::make_shared<workspace::Progress>();
-        Step->Run([work, progress, path] { *work = workspace::PhotoWorkspace::ComputeRead(path, progress.get()); },
-                  [progress] { return texts::ProgressText(*progress); },
+        Step->Run(progress, [work, progress, path] { *work = workspace::PhotoWorkspace::ComputeRead(path, progress.get()); },
                   [this, work] {
                       Guarded([&] {
                           Step->RethrowFailure();
@@ -56,7 +55,8 @@ void TForm1::RzTrackBar1Change() {
     Guarded([this] {
         bool rendered = false;
         {
-            // Only the first drawing of a photo decodes; later steps find the pixels.
+            // A read decodes its photo, but not one it refused for its size,
+            // which a zoom then decodes first.
             std::optional<BusyCursor> busy;
             if (Workspace->ZoomDecodes())
                 busy.emplace();
@@ -96,10 +96,14 @@ void TForm1::Image1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
     Guarded([this] { Workspace->Release(); });
 }
 
-void TForm1::Image1DblClick() {
+void TForm1::Image1DblClick(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
+    // With nothing to frame the second press of a quick pair is a press
+    // like any other, and starts a drag.
+    if (button != Qt::LeftButton || !Workspace->CanFrame()) {
+        Image1MouseDown(button, shift, x, y);
+        return;
+    }
     Guarded([this] {
-        if (!Workspace->CanFrame())
-            return;
         // The slider runs the zoom as any change of position does; the
         // window shows the photo once, in its framed place.
         setUpdatesEnabled(false);

@@ -19,10 +19,11 @@ void TForm1::RzBmpBtnSaveClick() {
         // The worker encodes a copy of its own.
         auto work = std::make_shared<workspace::UploadWork>();
         auto progress = std::make_shared<workspace::Progress>();
-        Step->Run([work, progress, result = Workspace->ResultPhoto().copy()] {
+        progress->stage = workspace::Progress::Encoding;
+        Step->Run(progress,
+                  [work, progress, result = Workspace->ResultPhoto().copy()] {
                       *work = workspace::PhotoWorkspace::ComputeUpload(result, progress.get());
                   },
-                  [progress] { return texts::ProgressText(*progress); },
                   [this, work] { Guarded([&] { SaveUpload(*work); }); });
     });
 }
