@@ -94,6 +94,25 @@ void BenchWaiting() {
     });
     std::printf("%-52s %8.0f ms %9.0f ms\n", "longest the window does not answer, reading 50 MP", ours, blocked);
 
+    // A close 100 ms into the read of the 50 MP photo, until the window is
+    // gone, against the whole read that a close used to wait for.
+    QElapsedTimer whole;
+    whole.start();
+    form->ReadPhotoFile(big);
+    WaitForStep(*form);
+    const double readMs = whole.elapsed();
+    QElapsedTimer closing;
+    form->ReadPhotoFile(QStringLiteral(EXAM_TESTDATA_DIR "/workflow/studio_blue.jpg"));
+    WaitForStep(*form);
+    form->ReadPhotoFile(big);
+    QTimer::singleShot(100, form.get(), [&] {
+        closing.start();
+        form->close();
+    });
+    WaitForStep(*form);
+    std::printf("%-52s %8lld ms %9.0f ms\n", "a close during that read, until the window is gone",
+                form->isVisible() ? -1LL : closing.elapsed(), readMs);
+
     // Memory once the work is over: a 24 MP photo then the small one, against
     // the small one alone in a fresh process.
     const long after = ResidentKiB({phone, small});

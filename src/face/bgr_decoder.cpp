@@ -163,8 +163,8 @@ cv::Mat DecodeStored(const QByteArray& bytes, int type, const std::atomic<bool>*
 
 }  // namespace
 
-cv::Mat DecodeStoredBgr(const QByteArray& bytes) {
-    return DecodeStored(bytes, CV_8UC3, nullptr);
+cv::Mat DecodeStoredBgr(const QByteArray& bytes, const std::atomic<bool>* stop) {
+    return DecodeStored(bytes, CV_8UC3, stop);
 }
 
 cv::Mat DecodeStoredGrey(const QByteArray& bytes, const std::atomic<bool>* stop) {

@@ -55,9 +55,10 @@ std::vector<cv::Rect> DetectFaces(cv::CascadeClassifier& classifier, const cv::M
 // Empty where OpenCV fails (a multi-scan file cut short, a broken file), for
 // hostile sizes (photo::kMaxJpegSide, photo::kMaxJpegPixels) and for bytes
 // that are no JPEG.
-cv::Mat DecodeStoredBgr(const QByteArray& bytes);
+cv::Mat DecodeStoredBgr(const QByteArray& bytes, const std::atomic<bool>* stop = nullptr);
 // The same image's grey, as the detector makes it (cvtColor), without ever
-// holding the colour image whole. Ends with photo::Stopped once `stop` is set.
+// holding the colour image whole. Both end with photo::Stopped once `stop`
+// is set.
 cv::Mat DecodeStoredGrey(const QByteArray& bytes, const std::atomic<bool>* stop = nullptr);
 
 // Decodes image file bytes as a three-channel BGR image (or its grey, for

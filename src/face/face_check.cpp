@@ -139,7 +139,7 @@ cv::Mat DecodeUpright(const QByteArray& bytes, int type, const std::atomic<bool>
     if (bytes.isEmpty())
         return {};
     const bool grey = type == CV_8UC1;
-    const cv::Mat image = grey ? DecodeStoredGrey(bytes, stop) : DecodeStoredBgr(bytes);
+    const cv::Mat image = grey ? DecodeStoredGrey(bytes, stop) : DecodeStoredBgr(bytes, stop);
     if (image.empty())
         return DecodeWithPhotoDecoder(bytes, type, stop);
     const int orientation = photo::ReadOrientation(bytes);
