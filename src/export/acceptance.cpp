@@ -18,22 +18,12 @@ bool Walkable(const QImage& photo) {
     return photo.width() >= 4 && photo.height() >= 4;
 }
 
-int RowMismatches(const QImage& photo, int y, const QString& colourClass) {
-    const int w = photo.width();
-    const int step = RoundQuotient(w, 5);
+// Mismatches of the points of a set (edge or bottom) with the class.
+int Mismatches(const std::vector<Sample>& samples, bool edge, const QString& colourClass) {
     int count = 0;
-    for (int x = 1; x < w; x += step)
-        count += ColorMismatch(PixelAt(photo, x, y), colourClass);
-    return count;
-}
-
-int ColumnMismatches(const QImage& photo, int x, const QString& colourClass) {
-    const int h = photo.height();
-    const int step = RoundQuotient(h, 4);
-    const int bound = RoundQuotient(h, 2);
-    int count = 0;
-    for (int y = 1; y < bound; y += step)
-        count += ColorMismatch(PixelAt(photo, x, y), colourClass);
+    for (const Sample& s : samples)
+        if (s.OnEdge() == edge)
+            count += ColorMismatch(s.colour, colourClass);
     return count;
 }
 
@@ -68,12 +58,32 @@ int ColorMismatch(QRgb colour, const QString& colourClass) {
     return result;
 }
 
+std::vector<Sample> WalkSamples(const QImage& photo) {
+    std::vector<Sample> samples;
+    if (!Walkable(photo))
+        return samples;
+    const int w = photo.width(), h = photo.height();
+    // The steps and bounds follow the photo's size, halves to even.
+    const int across = RoundQuotient(w, 5), down = RoundQuotient(h, 4), half = RoundQuotient(h, 2);
+    const auto row = [&](Sample::Set set, int y) {
+        for (int x = 1; x < w; x += across)
+            samples.push_back({set, QPoint(x, y), PixelAt(photo, x, y)});
+    };
+    const auto column = [&](Sample::Set set, int x) {
+        for (int y = 1; y < half; y += down)
+            samples.push_back({set, QPoint(x, y), PixelAt(photo, x, y)});
+    };
+    row(Sample::Top, 3);
+    column(Sample::Left, 3);
+    column(Sample::Right, w - 3);
+    row(Sample::Bottom, h - 3);
+    return samples;
+}
+
 int CountEdgeMismatches(const QImage& photo, const QString& colourClass) {
     if (!Walkable(photo))
         return 1;
-    return RowMismatches(photo, 3, colourClass)
-           + ColumnMismatches(photo, 3, colourClass)
-           + ColumnMismatches(photo, photo.width() - 3, colourClass);
+    return Mismatches(WalkSamples(photo), true, colourClass);
 }
 
 int CheckBackground(const QImage& photo, bool& coloredBackground) {
@@ -87,8 +97,33 @@ int CheckBackground(const QImage& photo, bool& coloredBackground) {
 int CheckBottomEdge(const QImage& photo) {
     if (!Walkable(photo))
         return 1;
-    const int count = RowMismatches(photo, photo.height() - 3, QStringLiteral("W1"));
-    return count == 0 ? 1 : 0;
+    return Mismatches(WalkSamples(photo), false, QStringLiteral("W1")) == 0 ? 1 : 0;
+}
+
+std::vector<QPoint> BackgroundMisfits(const QImage& photo) {
+    const std::vector<Sample> samples = WalkSamples(photo);
+    QString nearest;
+    int fewest = -1;
+    for (const QString& colourClass : {QStringLiteral("B"), QStringLiteral("R"), QStringLiteral("W")}) {
+        const int count = Mismatches(samples, true, colourClass);
+        if (fewest < 0 || count < fewest) {
+            nearest = colourClass;
+            fewest = count;
+        }
+    }
+    std::vector<QPoint> misfits;
+    for (const Sample& s : samples)
+        if (s.OnEdge() && ColorMismatch(s.colour, nearest))
+            misfits.push_back(s.at);
+    return misfits;
+}
+
+std::vector<QPoint> BottomEdgePoints(const QImage& photo) {
+    std::vector<QPoint> points;
+    for (const Sample& s : WalkSamples(photo))
+        if (!s.OnEdge())
+            points.push_back(s.at);
+    return points;
 }
 
 }  // namespace upload

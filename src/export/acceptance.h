@@ -6,10 +6,27 @@
 // the top row y = 3 at x = 1, 41, 81, 121, 161, the columns x = 3 and x = 197
 // at y = 1, 71, and the bottom row y = 277 at the top row's x.
 #include <QImage>
+#include <QPoint>
 #include <QRgb>
 #include <QString>
 
+#include <vector>
+
 namespace upload {
+
+// One sample point of the walk, with its pixel.
+struct Sample {
+    enum Set { Top, Left, Right, Bottom };
+    Set set;
+    QPoint at;
+    QRgb colour;
+    bool OnEdge() const { return set != Bottom; }
+};
+
+// Every sample point, walked as the checks walk them: the top row, the left
+// column, the right column, then the bottom row. Empty for a photo smaller
+// than 4 x 4, which has no walkable edge.
+std::vector<Sample> WalkSamples(const QImage& photo);
 
 // The pixel at column x, row y (channels via qRed/qGreen/qBlue); opaque black
 // for a point outside the photo.
@@ -30,5 +47,12 @@ int CheckBackground(const QImage& photo, bool& coloredBackground);
 // 1 (refuse) when every bottom-row point is bright white ("W1"), else 0.
 // A photo smaller than 4 x 4 is refused.
 int CheckBottomEdge(const QImage& photo);
+
+// The points that make a check refuse, to show the user where: for the
+// background, the edge points that do not match the class that matches the
+// most of them ("B", then "R", then "W" on a tie); for the bottom edge, the
+// bottom row.
+std::vector<QPoint> BackgroundMisfits(const QImage& photo);
+std::vector<QPoint> BottomEdgePoints(const QImage& photo);
 
 }  // namespace upload

@@ -46,6 +46,24 @@ Message MessageFor(const workspace::Result& result) {
     return {};
 }
 
+QString VerdictLine(const workspace::LiveVerdict& verdict, bool facesKnown) {
+    using Face = workspace::LiveVerdict::Face;
+    if (!verdict.shown)
+        return {};
+    QString line;
+    if (verdict.colour == workspace::Outcome::BadBackground)
+        line = kVerdictBackground;
+    else if (verdict.colour == workspace::Outcome::WhiteBottomEdge)
+        line = kVerdictBottomEdge;
+    else if (verdict.face == Face::Checking)
+        line = kVerdictChecking;
+    else if (verdict.face == Face::Missing)
+        line = kVerdictNoFace;
+    else
+        line = kVerdictPasses;  // a face check that failed leaves the colours' word
+    return facesKnown ? line + kHintSeparator + kFramingHint : line;
+}
+
 QString ProgressText(const workspace::Progress& progress) {
     switch (progress.stage.load()) {
     case workspace::Progress::Reading:

@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "workspace/outcome.h"
+#include "workspace/photo_workspace.h"
 
 namespace texts {
 
@@ -30,6 +31,17 @@ inline const QString kRequirements = QStringLiteral(
     "1、无白色边框\n"
     "2、背景色为蓝、红或白色单色\n"
     "3、生成人像头部距离照片左、上、右距离大约为0.5cm");
+
+// The live verdict on the frame, in the status bar.
+inline const QString kVerdictPasses = QStringLiteral("相框内的照片能通过保存检查，可以裁剪");
+inline const QString kVerdictBackground = QStringLiteral("背景不是单一的蓝、红或白色（见红圈）");
+inline const QString kVerdictBottomEdge = QStringLiteral("底边是白色：照片小于相框或有白色边框（见红圈）");
+inline const QString kVerdictNoFace = QStringLiteral("相框内检测不到人像");
+inline const QString kVerdictChecking = QStringLiteral("正在检测相框内的人像…");
+inline const QString kHintSeparator = QStringLiteral("　　");
+
+// The verdict's line; the framing hint follows it while faces are known.
+QString VerdictLine(const workspace::LiveVerdict& verdict, bool facesKnown);
 
 // Progress of a long step in the status bar.
 inline const QString kReadingProgress = QStringLiteral("正在读取照片… %1%");

@@ -226,7 +226,7 @@ Result PhotoWorkspace::Crop() {
         return {Outcome::PleaseReadFirst};
     // Exactly the pixels shown under the frame; white where the photo does
     // not cover it (also everywhere after a zoom to scale 0).
-    FResult = DrawWorkingPhoto(CropFrame().translated(-working_.geometry.topLeft()));
+    FResult = FramedPixels();
     return {};
 }
 
@@ -236,20 +236,67 @@ QImage PhotoWorkspace::DrawWorkingPhoto(const QRect& region) const {
     return RenderRegion(working_.source, working_.renderSize, region);
 }
 
+Outcome PhotoWorkspace::JudgeColours(const QImage& photo, bool& coloredBackground) {
+    if (upload::CheckBackground(photo, coloredBackground) == 1)
+        return Outcome::BadBackground;
+    // Blue and red photos may end in a white shirt; only on white does a
+    // bright bottom row mean the photo was too small or has a border.
+    if (!coloredBackground && upload::CheckBottomEdge(photo) == 1)
+        return Outcome::WhiteBottomEdge;
+    return Outcome::Done;
+}
+
 Result PhotoWorkspace::CheckResult() {
     if (FResult.isNull())
         return {Outcome::NothingCropped};
-    if (upload::CheckBackground(FResult, FColoredBackground) == 1) {
+    const Outcome outcome = JudgeColours(FResult, FColoredBackground);
+    if (outcome != Outcome::Done)
         FResult = QImage();
-        return {Outcome::BadBackground};
+    return {outcome};
+}
+
+QImage PhotoWorkspace::FramedPixels() const {
+    return DrawWorkingPhoto(CropFrame().translated(-working_.geometry.topLeft()));
+}
+
+FaceRequest PhotoWorkspace::JudgeFrame() {
+    ++verdict_.generation;
+    verdict_.shown = working_.present;
+    verdict_.rings.clear();
+    verdict_.face = LiveVerdict::Face::Unasked;
+    if (!verdict_.shown)
+        return {verdict_.generation, {}};
+    // Exactly what a crop would take, judged as the save judges it, with a
+    // flag of its own: nothing the save reads changes.
+    QImage framed = FramedPixels();
+    bool coloured = false;
+    verdict_.colour = JudgeColours(framed, coloured);
+    const QPoint corner = CropFrame().topLeft();
+    if (verdict_.colour != Outcome::Done) {
+        const std::vector<QPoint> misfits = verdict_.colour == Outcome::BadBackground
+                                                ? upload::BackgroundMisfits(framed)
+                                                : upload::BottomEdgePoints(framed);
+        for (const QPoint& p : misfits)
+            verdict_.rings.push_back(corner + p);
+        return {verdict_.generation, {}};
     }
-    // Blue and red photos may end in a white shirt; only on white does a
-    // bright bottom row mean the photo was too small or has a border.
-    if (!FColoredBackground && upload::CheckBottomEdge(FResult) == 1) {
-        FResult = QImage();
-        return {Outcome::WhiteBottomEdge};
-    }
-    return {};
+    verdict_.face = LiveVerdict::Face::Checking;
+    return {verdict_.generation, std::move(framed)};
+}
+
+void PhotoWorkspace::HideVerdict() {
+    ++verdict_.generation;
+    verdict_.shown = false;
+    verdict_.rings.clear();
+}
+
+void PhotoWorkspace::AnswerFace(int generation, const UploadWork& work) {
+    // An answer about an earlier frame never replaces a newer verdict.
+    if (generation != verdict_.generation || verdict_.face != LiveVerdict::Face::Checking)
+        return;
+    verdict_.face = work.failure      ? LiveVerdict::Face::Failed
+                    : work.faces == 0 ? LiveVerdict::Face::Missing
+                                      : LiveVerdict::Face::Found;
 }
 
 UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progress) {

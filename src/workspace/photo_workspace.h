@@ -61,6 +61,24 @@ struct UploadWork {
     std::exception_ptr failure;
 };
 
+// What the save would say about the crop the frame would give now: the
+// colour checks at once, the face check later, on another thread.
+struct LiveVerdict {
+    enum class Face { Unasked, Checking, Found, Missing, Failed };
+    bool shown = false;               // a working photo, and no long step
+    Outcome colour = Outcome::Done;   // Done, BadBackground or WhiteBottomEdge
+    Face face = Face::Unasked;        // asked only once the colours pass
+    QVector<QPoint> rings;            // the failing sample points, in the viewport
+    int generation = 0;               // which frame the verdict is about
+};
+
+// The face part of a verdict to work out: the framed pixels, null when the
+// colours already refuse.
+struct FaceRequest {
+    int generation = 0;
+    QImage crop;
+};
+
 class PhotoWorkspace {
 public:
     // `viewport` is the size of the area that clips the working photo,
@@ -110,6 +128,19 @@ public:
     Result CheckResult();
     static UploadWork ComputeUpload(const QImage& result, Progress* progress = nullptr);
     Result ApplyUpload(const UploadWork& work);
+    // The save's colour checks on a photo, in the save's order; the flag is
+    // the background check's.
+    static Outcome JudgeColours(const QImage& photo, bool& coloredBackground);
+
+    // The live verdict: worked out afresh after every change of what lies
+    // under the frame; hidden while a long step runs, which drops the
+    // answers still to come; a face answer counts only for the frame it was
+    // asked about (ComputeUpload on the request's crop).
+    FaceRequest JudgeFrame();
+    void HideVerdict();
+    void AnswerFace(int generation, const UploadWork& work);
+    const LiveVerdict& Verdict() const { return verdict_; }
+
     // Writes the prepared upload under the chosen name (".jpg" added where
     // needed), whole or not at all.
     static Result Save(const QString& chosenName, const QByteArray& jpeg);
@@ -132,6 +163,7 @@ private:
     void SetWorkingPicture(const QImage& source, double scale);
     void ClearWorkingPicture();
     void CentreWhereItFits();
+    QImage FramedPixels() const;
     static Result ReadRefusal(const std::exception_ptr& failure);
     QRect TheFace() const;
 
@@ -148,6 +180,7 @@ private:
     QSize viewport_;
     WorkingPhoto working_;
     bool sliderEnabled_ = false;
+    LiveVerdict verdict_;
 };
 
 }  // namespace workspace

@@ -289,7 +289,7 @@ private slots:
         QTest::mouseDClick(w.Get("Image1"), Qt::LeftButton);  // nothing to frame
         QCOMPARE(w.Get("Image1")->pos(), QPoint(8, 0));
         w.Read(Data("workflow/studio_blue.jpg"));
-        QCOMPARE(status->PaneText(1), texts::kFramingHint);
+        QTRY_COMPARE(status->PaneText(1), texts::kVerdictPasses + texts::kHintSeparator + texts::kFramingHint);
         QTest::mouseDClick(w.Get("Image1"), Qt::LeftButton, {}, QPoint(100, 100));
         QMouseEvent move(QEvent::MouseMove, QPointF(50, 50), QPointF(50, 50), Qt::NoButton, Qt::NoButton, {});
         const QPoint framed = w.Get("Image1")->pos();
@@ -360,6 +360,42 @@ private slots:
         QTest::qWait(20);
         QCOMPARE(slider->isEnabled(), accepted);
         QCOMPARE(w.LastText(), FETCH(QString, message));
+    }
+
+    // The verdict follows the frame and is the status bar's accessible name;
+    // a face answer about an earlier frame never replaces a newer verdict.
+    void liveVerdict() {
+        // Each request waits for its own release; `entered` counts arrivals.
+        std::promise<void> first, second;
+        std::atomic<int> entered{0};
+        Window w;
+        // Should a check fail, the held requests still end, so that the window can.
+        const auto release = qScopeGuard([&] {
+            for (std::promise<void>* p : {&first, &second})
+                try {
+                    p->set_value();
+                } catch (const std::future_error&) {
+                }
+        });
+        const QString hint = texts::kHintSeparator + texts::kFramingHint;
+        auto* status = w.Get<StatusPanes>("StatusBar1");
+        w.Read(Data("workflow/studio_blue.jpg"));
+        QTRY_COMPARE(status->accessibleName(), texts::kVerdictPasses + hint);
+        w.form.findChild<FaceVerdicts*>()->gate = [&, a = first.get_future().share(), b = second.get_future().share()] {
+            (++entered == 1 ? a : b).wait();
+        };
+        w.DragInViewport({100, 100}, {101, 100});  // a frame with the face, held
+        QTRY_COMPARE(entered.load(), 1);
+        QCOMPARE(status->PaneText(1), texts::kVerdictChecking + hint);
+        w.Get<ZoomSlider>("RzTrackBar1")->SetPosition(20);
+        w.DragInViewport({100, 100}, {-287, -406});  // onto the lowest limits: only blue
+        first.set_value();
+        QTRY_COMPARE(entered.load(), 2);
+        QCoreApplication::processEvents();  // the first answer, already on its way
+        QCOMPARE(status->accessibleName(), texts::kVerdictChecking + hint);
+        second.set_value();
+        QTRY_COMPARE(status->accessibleName(), texts::kVerdictNoFace + hint);
+        QCOMPARE(status->PaneText(1), status->accessibleName());
     }
 
     // While a step runs the window repaints and shows its progress but takes

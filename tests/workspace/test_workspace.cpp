@@ -377,6 +377,54 @@ private slots:
         QCOMPARE(ws.ResultPhoto().isNull(), outcome != Outcome::Done);
     }
 
+    // The live verdict says what the save would say of the crop the frame
+    // would give now, and changes nothing the save reads.
+    void liveVerdict_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<QVector<QPoint>>("rings");
+        QTest::newRow("passes") << "workflow/studio_blue.jpg" << 0 << "" << Outcome::Done << QVector<QPoint>{};
+        QTest::newRow("top row on the hair") << "workflow/studio_blue.jpg" << 0 << "p0,0 m0,-86" << Outcome::BadBackground
+                                             << QVector<QPoint>{{102, 17}, {142, 17}, {182, 17}, {218, 15}, {218, 85}};
+        QTest::newRow("side column on the head") << "workflow/studio_blue.jpg" << 0 << "p0,0 m0,-50"
+                                                 << Outcome::BadBackground << QVector<QPoint>{{218, 85}};
+        QTest::newRow("zoomed out on white") << "workflow/studio_white.jpg" << -10 << "" << Outcome::WhiteBottomEdge
+                                             << QVector<QPoint>{{22, 291}, {62, 291}, {102, 291}, {142, 291}, {182, 291}};
+        QTest::newRow("face dragged out") << "workflow/studio_blue.jpg" << 20 << "p0,0 m-500,-600 m-500,-600"
+                                          << Outcome::NoFaceInResult << QVector<QPoint>{};
+    }
+    void liveVerdict() {
+        QFETCH(Outcome, outcome);
+        PhotoWorkspace ws = Fresh();
+        QCOMPARE(ws.Read(Data(FETCH(QString, file))).outcome, Outcome::Done);
+        ws.Zoom(FETCH(int, position));
+        Drag(ws, FETCH(QString, script));
+        const FaceRequest request = ws.JudgeFrame();
+        QCOMPARE(ws.Verdict().rings, FETCH(QVector<QPoint>, rings));
+        QCOMPARE(request.crop.isNull(), ws.Verdict().colour != Outcome::Done);
+        if (!request.crop.isNull()) {
+            QCOMPARE(ws.Verdict().face, LiveVerdict::Face::Checking);
+            ws.AnswerFace(request.generation - 1, {{}, 0, {}});  // about an earlier frame: ignored
+            QCOMPARE(ws.Verdict().face, LiveVerdict::Face::Checking);
+            ws.AnswerFace(request.generation, PhotoWorkspace::ComputeUpload(request.crop));
+        }
+        const bool faceMissing = ws.Verdict().face == LiveVerdict::Face::Missing;
+        QCOMPARE(faceMissing ? Outcome::NoFaceInResult : ws.Verdict().colour, outcome);
+        // What the save says of the crop, and the verdict left it alone.
+        QVERIFY(ws.ResultPhoto().isNull());
+        ws.Crop();
+        Result saved = ws.CheckResult();
+        if (saved.Passed())
+            saved = ws.ApplyUpload(PhotoWorkspace::ComputeUpload(ws.ResultPhoto()));
+        QCOMPARE(saved.outcome, outcome);
+        const QImage result = ws.ResultPhoto();
+        const bool coloured = ws.ColoredBackground();
+        ws.JudgeFrame();
+        QVERIFY(ws.ResultPhoto().constBits() == result.constBits() && ws.ColoredBackground() == coloured);
+    }
+
     void upload() {
         PhotoWorkspace ws = Fresh();
         ws.ApplyRead(Found(Pattern(200, 280, qRgb(20, 50, 210))));

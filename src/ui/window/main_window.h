@@ -20,7 +20,9 @@ class QMimeData;
 #include "ui/controls/link_label.h"
 #include "ui/controls/photo_view.h"
 #include "ui/controls/picture_box.h"
+#include "ui/controls/sample_rings.h"
 #include "ui/controls/status_panes.h"
+#include "ui/window/face_verdicts.h"
 #include "ui/window/long_step.h"
 #include "ui/window/user_dialogs.h"
 #include "workspace/photo_workspace.h"
@@ -69,6 +71,7 @@ public:
     GuideLine* RzLine2 = nullptr;
     GuideLine* RzLine3 = nullptr;
     GuideLine* RzLine4 = nullptr;
+    SampleRings* Rings = nullptr;  // where the frame's photo fails the save's checks
     QWidget* Panel4 = nullptr;
     PictureBox* Image4 = nullptr;  // usage instructions
     FrameShape* Shape2 = nullptr;
@@ -99,13 +102,20 @@ private:
     // Moves and repaints Image1 as the workspace has it.
     void ShowWorkingPhoto();
     void ShowResultPhoto();
-    void ShowFramingHint();
+    // Works the live verdict out for the frame as it is now and shows it;
+    // `askFace` sends the face part off (not on every drag move).
+    void ShowVerdict(bool askFace);
+    void ShowVerdictLine();
+    // A long step starts: no verdict until it ends.
+    void HideVerdict();
     void SaveUpload(const workspace::UploadWork& work);
     QString DropToRead(const QMimeData* data) const;
 
     std::unique_ptr<UserDialogs> Dialogs;
     // Runs reading and encoding off the window's thread.
     LongStep* Step = nullptr;
+    // Works out the face part of the live verdict off the window's thread.
+    FaceVerdicts* Verdicts = nullptr;
     // Made by FormCreate, once the viewport has its size.
     std::unique_ptr<workspace::PhotoWorkspace> Workspace;
 };

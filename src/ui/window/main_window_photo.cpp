@@ -3,6 +3,7 @@
 // crop. Each asks the workspace and shows what comes back.
 #include <optional>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -29,6 +30,7 @@ void TForm1::ReadPhotoFile(const QString& path) {
         RzTrackBar1->SetPosition(0);
         // A release during the step would be lost: no drag goes on after it.
         Workspace->Release();
+        HideVerdict();
         auto work = std::make_shared<workspace::ReadWork>();
         auto progress = std::make_shared<workspace::Progress>();
         Step->Run(progress, [work, progress, path] { *work = workspace::PhotoWorkspace::ComputeRead(path, progress.get()); },
@@ -39,13 +41,13 @@ void TForm1::ReadPhotoFile(const QString& path) {
                           RzTrackBar1->setEnabled(Workspace->SliderEnabled());
                           ShowWorkingPhoto();
                           ShowResultPhoto();
-                          ShowFramingHint();
                           Tell(result);
                           // A photo without a face is shown with its box, then taken away.
                           if (result.outcome == workspace::Outcome::NoFace) {
                               Workspace->DropFacelessPhoto();
                               ShowWorkingPhoto();
                           }
+                          ShowVerdict(true);
                       });
                   });
     });
@@ -65,6 +67,7 @@ void TForm1::RzTrackBar1Change() {
         if (!rendered)
             return;
         ShowWorkingPhoto();
+        ShowVerdict(true);
         Image1->repaint();
         repaint();
     });
@@ -87,13 +90,19 @@ void TForm1::Image1MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int x, int 
 
 void TForm1::Image1MouseMove(Qt::KeyboardModifiers, int x, int y) {
     Guarded([&] {
+        if (!Workspace->Dragging())
+            return;
         Workspace->Move(x, y);
         ShowWorkingPhoto();
+        ShowVerdict(false);
     });
 }
 
 void TForm1::Image1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
-    Guarded([this] { Workspace->Release(); });
+    Guarded([this] {
+        Workspace->Release();
+        ShowVerdict(true);
+    });
 }
 
 void TForm1::Image1DblClick(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
@@ -110,6 +119,7 @@ void TForm1::Image1DblClick(Qt::MouseButton button, Qt::KeyboardModifiers shift,
         RzTrackBar1->SetPosition(Workspace->FramingPosition());
         Workspace->PlaceFace();
         ShowWorkingPhoto();
+        ShowVerdict(true);
         setUpdatesEnabled(true);
     });
 }
@@ -137,8 +147,29 @@ void TForm1::ShowResultPhoto() {
         Image2->SetPicture(result);
 }
 
-void TForm1::ShowFramingHint() {
-    StatusBar1->SetPaneText(1, Workspace->ReadFaces().isEmpty() ? QString() : texts::kFramingHint);
+void TForm1::ShowVerdict(bool askFace) {
+    const workspace::FaceRequest request = Workspace->JudgeFrame();
+    if (askFace && !request.crop.isNull())
+        Verdicts->Request(request);
+    ShowVerdictLine();
+}
+
+void TForm1::HideVerdict() {
+    Workspace->HideVerdict();
+    ShowVerdictLine();
+}
+
+void TForm1::ShowVerdictLine() {
+    const workspace::LiveVerdict& verdict = Workspace->Verdict();
+    Rings->SetCentres(verdict.rings);
+    const QString line = texts::VerdictLine(verdict, !Workspace->ReadFaces().isEmpty());
+    StatusBar1->SetPaneText(1, line);
+    // Screen readers hear the verdict as the status bar's name.
+    if (StatusBar1->accessibleName() != line) {
+        StatusBar1->setAccessibleName(line);
+        QAccessibleEvent changed(StatusBar1, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 namespace {

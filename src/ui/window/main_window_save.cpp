@@ -16,6 +16,7 @@ void TForm1::RzBmpBtnSaveClick() {
             return;
         }
         Workspace->Release();
+        HideVerdict();
         // The worker encodes a copy of its own.
         auto work = std::make_shared<workspace::UploadWork>();
         auto progress = std::make_shared<workspace::Progress>();
@@ -29,6 +30,7 @@ void TForm1::RzBmpBtnSaveClick() {
 }
 
 void TForm1::SaveUpload(const workspace::UploadWork& work) {
+    ShowVerdict(true);
     Step->RethrowFailure();
     const workspace::Result prepared = Workspace->ApplyUpload(work);
     const bool refused = Tell(prepared);
