@@ -7,3 +7,8 @@ void BenchWholeJob();
 // How long the window goes without answering while it reads 50 MP, and the
 // memory left after a large photo and then a small one; prints a table.
 void BenchWaiting();
+
+// The live verdict on a 50 MP photo at scale 2: the colour part per drag
+// move next to the move's own cost, the face part per request, and the
+// window's longest gap while dragging with verdicts on and off.
+void BenchVerdict();

@@ -105,5 +105,6 @@ int main(int argc, char* argv[]) {
 
     BenchWholeJob();
     BenchWaiting();
+    BenchVerdict();
     return 0;
 }

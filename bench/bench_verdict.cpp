@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the live verdict costs while the user frames a large photo.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "bench/bench_job.h"
+#include "bench/wait_for_step.h"
+#include "ui/controls/photo_view.h"
+#include "ui/scripted_dialogs.h"
+#include "workspace/photo_workspace.h"
+
+namespace {
+
+constexpr int kMoves = 200;
+
+// The pointer path of a drag: small steps to and fro over the photo.
+QPoint PathPoint(int i) {
+    return QPoint(300 + (i % 40) * 3, 300 + (i % 50) * 2);
+}
+
+// Median of a run of timings, in milliseconds.
+double MedianMs(std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+// Sends kMoves moves, one every 5 ms, through the event loop; returns the
+// longest gap between the ticks of a 10 ms timer meanwhile.
+double LongestGapWhileDragging(const std::function<void(QPoint)>& move) {
+    QElapsedTimer clock;
+    qint64 last = 0, longest = 0;
+    QTimer tick, mover;
+    tick.setInterval(10);
+    mover.setInterval(5);
+    int sent = 0;
+    QEventLoop loop;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longest = std::max(longest, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    QObject::connect(&mover, &QTimer::timeout, [&] {
+        move(PathPoint(sent));
+        if (++sent == kMoves)
+            loop.quit();
+    });
+    clock.start();
+    tick.start();
+    mover.start();
+    loop.exec();
+    return double(longest);
+}
+
+}  // namespace
+
+void BenchVerdict() {
+    QTemporaryDir dir;
+    const QString big = dir.filePath(QStringLiteral("50mp.jpg"));
+    const QString maker = QCoreApplication::applicationDirPath() + QStringLiteral("/exam-photo-read-memory");
+    if (QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"),
+                                                 QStringLiteral("'%1' --ppm 8660 5773 | cjpeg -quality 90 > '%2'")
+                                                     .arg(maker, big)}) != 0) {
+        std::printf("\n(cjpeg is needed for the large photo)\n");
+        return;
+    }
+    std::printf("\nThe live verdict on a 50 MP photo at scale 2, median (ms)\n");
+
+    // The workspace alone: a drag move and the paint of the viewport, then
+    // the colour part of the verdict for the frame after that move.
+    workspace::PhotoWorkspace ws(QSize(242, 309), QRect(8, 0, 241, 289));
+    ws.Read(big);
+    ws.Zoom(20);
+    ws.Press(300, 300);
+    std::vector<double> moveMs, colourMs, faceMs;
+    workspace::FaceRequest request;
+    for (int i = 0; i < kMoves; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        ws.Move(PathPoint(i).x(), PathPoint(i).y());
+        const QImage painted = ws.DrawWorkingPhoto(QRect(-ws.Working().geometry.topLeft(), QSize(242, 309)));
+        moveMs.push_back(timer.nsecsElapsed() / 1e6);
+        timer.restart();
+        request = ws.JudgeFrame();
+        colourMs.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    ws.Release();
+    request = ws.JudgeFrame();
+    for (int i = 0; i < 10 && !request.crop.isNull(); ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        const workspace::UploadWork work = workspace::PhotoWorkspace::ComputeUpload(request.crop);
+        faceMs.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::printf("%-52s %8.3f\n", "drag move: Move + the viewport's paint", MedianMs(moveMs));
+    std::printf("%-52s %8.3f\n", "colour part of the verdict, per move", MedianMs(colourMs));
+    if (!faceMs.empty())
+        std::printf("%-52s %8.1f\n", "face part per request: encode + face check", MedianMs(faceMs));
+
+    // Through the window, with verdicts; without them, the same moves on a
+    // workspace of their own and a working-photo control that paints it.
+    auto form = std::make_unique<TForm1>(std::make_unique<ScriptedDialogs>());
+    form->show();
+    form->ReadPhotoFile(big);
+    WaitForStep(*form);
+    form->RzTrackBar1->SetPosition(20);
+    PhotoView* photo = form->Image1;
+    const auto send = [](QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button) {
+        QMouseEvent event(type, at, target->mapToGlobal(at), button,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
+        QApplication::sendEvent(target, &event);
+    };
+    send(photo, QEvent::MouseButtonPress, QPoint(300, 300), Qt::LeftButton);
+    const double on = LongestGapWhileDragging([&](QPoint at) {
+        send(photo, QEvent::MouseMove, at, Qt::NoButton);
+        photo->repaint();
+    });
+    send(photo, QEvent::MouseButtonRelease, PathPoint(kMoves - 1), Qt::LeftButton);
+
+    QWidget viewport;
+    viewport.resize(242, 309);
+    PhotoView plain([&ws](const QRect& region) { return ws.DrawWorkingPhoto(region); }, &viewport);
+    viewport.show();
+    ws.Press(300, 300);
+    const double off = LongestGapWhileDragging([&](QPoint at) {
+        ws.Move(at.x(), at.y());
+        plain.setGeometry(ws.Working().geometry);
+        plain.repaint();
+    });
+    std::printf("%-52s %8.0f %8.0f %6.2fx\n", "longest gap of a 10 ms timer, 200 moves: on, off", on, off, on / off);
+}
