@@ -31,19 +31,35 @@ void SkipInput(j_decompress_ptr cinfo, long count) {
     src->bytes_in_buffer -= n;
 }
 
+// Watches the decode as libjpeg absorbs its input: a multi-scan file is read
+// whole before its first row, which for a hostile one takes minutes.
+struct Watch : jpeg_progress_mgr {
+    const std::atomic<bool>* stop;
+    bool stopped;
+};
+
 struct Decompressor {
     jpeg_decompress_struct cinfo;
     photo::JpegErrorManager err;
     jpeg_source_mgr source;
+    Watch watch;
     JSAMPROW row;  // the one row libjpeg writes into, reused for every line
     // For a grey image: the last rows in blue-green-red, turned grey a strip
     // at a time, so that the colour image is never held whole.
     JSAMPARRAY strip;
-    const std::atomic<bool>* stop;  // checked before each row
-    bool stopped;
 };
 
 constexpr int kStripRows = 16;
+
+// Ends the decode, as the photo's decoder does, once the window no longer
+// wants it or past its scan limit (OpenCV has none; the tool refuses such a
+// file anyway).
+void WatchInput(j_common_ptr common) {
+    auto* watch = static_cast<Watch*>(common->progress);
+    watch->stopped = watch->stop && *watch->stop;
+    if (watch->stopped || reinterpret_cast<j_decompress_ptr>(common)->input_scan_number > photo::kMaxJpegScans)
+        std::longjmp(reinterpret_cast<photo::JpegErrorManager*>(common->err)->jump, 1);
+}
 
 // The strip's first `rows` rows, grey, into the image from row `top` on:
 // cvtColor works per pixel, so this is the grey of the whole colour image.
@@ -62,6 +78,8 @@ bool ReadHeaderStep(Decompressor& d, const QByteArray& bytes) {
     if (setjmp(d.err.jump))
         return false;
     jpeg_create_decompress(&d.cinfo);
+    d.watch.progress_monitor = WatchInput;
+    d.cinfo.progress = &d.watch;
     d.source.init_source = InitSource;
     d.source.fill_input_buffer = FillInput;
     d.source.skip_input_data = SkipInput;
@@ -100,10 +118,6 @@ bool ReadRowsStep(Decompressor& d, cv::Mat& image) {
         return false;
     const int width = image.cols;
     for (int y = 0; y < image.rows; ++y) {
-        if (d.stop && *d.stop) {
-            d.stopped = true;
-            return false;
-        }
         jpeg_read_scanlines(&d.cinfo, &d.row, 1);
         uchar* out = d.strip ? d.strip[y % kStripRows] : image.ptr<uchar>(y);
         if (d.cinfo.out_color_space != JCS_CMYK) {
@@ -136,27 +150,29 @@ void FinishStep(Decompressor& d) {
 // The image as OpenCV's loader gives it, or its grey (CV_8UC1).
 cv::Mat DecodeStored(const QByteArray& bytes, int type, const std::atomic<bool>* stop) {
     Decompressor d{};
-    d.stop = stop;
+    d.watch.stop = stop;
     photo::DecompressorGuard destroy(d.cinfo);
+    const auto stopped = [&d] {
+        if (d.watch.stopped)
+            throw photo::Stopped();
+        return cv::Mat();
+    };
     if (bytes.isEmpty() || !ReadHeaderStep(d, bytes))
-        return {};
+        return stopped();
     // Hostile headers are refused before anything is allocated for them.
     const long long width = d.cinfo.image_width, height = d.cinfo.image_height;
     if (width > photo::kMaxJpegSide || height > photo::kMaxJpegSide || width * height > photo::kMaxJpegPixels)
         return {};
     if (!StartStep(d, type == CV_8UC1))
-        return {};
+        return stopped();
     cv::Mat image;
     try {
         image.create(static_cast<int>(d.cinfo.output_height), static_cast<int>(d.cinfo.output_width), type);
     } catch (const cv::Exception&) {  // what OpenCV throws when memory runs out
         throw std::bad_alloc();
     }
-    if (!ReadRowsStep(d, image)) {
-        if (d.stopped)
-            throw photo::Stopped();
-        return {};
-    }
+    if (!ReadRowsStep(d, image))
+        return stopped();
     FinishStep(d);
     return image;
 }

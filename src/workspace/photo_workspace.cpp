@@ -64,7 +64,10 @@ ReadWork PhotoWorkspace::ComputeRead(const QString& path, Progress* progress) {
         progress->stage = Progress::Decoding;
         work.jpeg->Pixels(&progress->percent, &progress->stop);
     } catch (...) {
-        return stopAt(ReadWork::Stop::Undecodable);  // the future's end waits for the face check
+        // Nobody wants the face check's answer now: it stops too, and the
+        // future's end waits for it.
+        progress->stop = true;
+        return stopAt(ReadWork::Stop::Undecodable);
     }
     try {
         progress->stage = Progress::Faces;
@@ -290,13 +293,14 @@ void PhotoWorkspace::HideVerdict() {
     verdict_.rings.clear();
 }
 
-void PhotoWorkspace::AnswerFace(int generation, const UploadWork& work) {
+bool PhotoWorkspace::AnswerFace(int generation, const UploadWork& work) {
     // An answer about an earlier frame never replaces a newer verdict.
     if (generation != verdict_.generation || verdict_.face != LiveVerdict::Face::Checking)
-        return;
+        return false;
     verdict_.face = work.failure      ? LiveVerdict::Face::Failed
                     : work.faces == 0 ? LiveVerdict::Face::Missing
                                       : LiveVerdict::Face::Found;
+    return true;
 }
 
 UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progress) {

@@ -138,7 +138,8 @@ public:
     // asked about (ComputeUpload on the request's crop).
     FaceRequest JudgeFrame();
     void HideVerdict();
-    void AnswerFace(int generation, const UploadWork& work);
+    // True when the answer counts.
+    bool AnswerFace(int generation, const UploadWork& work);
     const LiveVerdict& Verdict() const { return verdict_; }
 
     // Writes the prepared upload under the chosen name (".jpg" added where

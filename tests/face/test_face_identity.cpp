@@ -31,6 +31,15 @@ std::vector<cv::Rect> Sorted(std::vector<cv::Rect> faces) {
     return faces;
 }
 
+bool Thrown(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const std::exception&) {
+        return true;
+    }
+    return false;
+}
+
 int LargestWidth(const std::vector<cv::Rect>& faces) {
     int largest = 0;
     for (const cv::Rect& r : faces)
@@ -71,8 +80,11 @@ private slots:
         }
         const cv::Mat ours = face::DecodeStoredBgr(bytes);
         const cv::Mat expected = OpenCvDecode(bytes);
-        if (expected.empty()) {
+        if (expected.empty() || ours.empty()) {
+            // Ours gives up where OpenCV does, and past the scan limit of a
+            // file that the tool refuses anyway.
             QVERIFY(ours.empty());
+            QVERIFY(expected.empty() || Thrown([&] { photo::DecodeJpeg(bytes); }));
             return;
         }
         QCOMPARE(ours.type(), CV_8UC3);

@@ -25,31 +25,41 @@ void FaceVerdicts::Request(const workspace::FaceRequest& request) {
 
 void FaceVerdicts::Loop() {
     for (;;) {
-        workspace::FaceRequest request;
-        auto progress = std::make_shared<workspace::Progress>();
-        std::function<void()> gate;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            wake_.wait(lock, [this] { return quit_ || waiting_; });
-            if (quit_)
+        try {
+            if (!Serve())
                 return;
-            request = std::move(*waiting_);
-            waiting_.reset();
-            running_ = progress;
-            gate = this->gate;
+        } catch (...) {
+            // Out of memory for one request: the verdict stays as it is.
         }
-        if (gate)
-            gate();
-        // The save's own encoding and face check, on the request's copy.
-        const workspace::UploadWork work = workspace::PhotoWorkspace::ComputeUpload(request.crop, progress.get());
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            running_.reset();
-            if (quit_)
-                return;
-        }
-        QMetaObject::invokeMethod(
-            this, [this, generation = request.generation, work] { answered_(generation, work); },
-            Qt::QueuedConnection);
     }
+}
+
+bool FaceVerdicts::Serve() {
+    workspace::FaceRequest request;
+    auto progress = std::make_shared<workspace::Progress>();
+    std::function<void()> gate;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        wake_.wait(lock, [this] { return quit_ || waiting_; });
+        if (quit_)
+            return false;
+        request = std::move(*waiting_);
+        waiting_.reset();
+        running_ = progress;
+        gate = this->gate;
+    }
+    if (gate)
+        gate();
+    // The save's own encoding and face check, on the request's copy.
+    const workspace::UploadWork work = workspace::PhotoWorkspace::ComputeUpload(request.crop, progress.get());
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        running_.reset();
+        if (quit_)
+            return false;
+    }
+    QMetaObject::invokeMethod(
+        this, [this, generation = request.generation, work] { answered_(generation, work); },
+        Qt::QueuedConnection);
+    return true;
 }

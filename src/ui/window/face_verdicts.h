@@ -31,6 +31,8 @@ public:
 
 private:
     void Loop();
+    // Waits for a request and answers it; false once the window ends.
+    bool Serve();
 
     Answer answered_;
     std::mutex mutex_;

@@ -89,8 +89,8 @@ TForm1::TForm1(std::unique_ptr<UserDialogs> dialogs, QWidget* parent)
     Step = new LongStep(this, [this](const QString& text) { StatusBar1->SetPaneText(1, text); });
     Verdicts = new FaceVerdicts(this, [this](int generation, const workspace::UploadWork& work) {
         Guarded([&] {
-            Workspace->AnswerFace(generation, work);
-            ShowVerdictLine();
+            if (Workspace->AnswerFace(generation, work))
+                ShowVerdictLine();
         });
     });
     WireEvents();

@@ -47,8 +47,9 @@ void TForm1::ReadPhotoFile(const QString& path) {
                               Workspace->DropFacelessPhoto();
                               ShowWorkingPhoto();
                           }
-                          ShowVerdict(true);
                       });
+                      // Whatever the step ended in, the frame's verdict shows again.
+                      Guarded([this] { ShowVerdict(true); });
                   });
     });
 }
