@@ -235,7 +235,7 @@ void BenchWholeJob() {
             }
         }
         AddGrain(wall, 4, 11);
-        const cv::Mat wallImage = face::DecodeUpright(upload::EncodeJpeg(wall, 90));
+        const cv::Mat wallImage = face::DecodeUpright(upload::EncodeJpeg(wall, 90), 1);
         const QString folder = QCoreApplication::applicationDirPath();
         cv::FileStorage parsed(CascadePath().toStdString(), cv::FileStorage::READ);
         std::size_t found = 0;

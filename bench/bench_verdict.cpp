@@ -89,11 +89,12 @@ void BenchVerdict() {
         const QImage painted = ws.DrawWorkingPhoto(QRect(-ws.Working().geometry.topLeft(), QSize(242, 309)));
         moveMs.push_back(timer.nsecsElapsed() / 1e6);
         timer.restart();
-        request = ws.JudgeFrame();
+        ws.JudgeFrame();
         colourMs.push_back(timer.nsecsElapsed() / 1e6);
     }
     ws.Release();
-    request = ws.JudgeFrame();
+    ws.JudgeFrame();
+    request = ws.FaceToCheck();
     for (int i = 0; i < 10 && !request.crop.isNull(); ++i) {
         QElapsedTimer timer;
         timer.start();

@@ -8,13 +8,22 @@
 //   exam-photo-read-memory --layers PHOTO.jpg the handler's parts timed one by one
 //   exam-photo-read-memory --resident A.jpg B.jpg  resident memory (KiB) after reading
 //                                             A, then B, through the window
-//   exam-photo-read-memory --ppm W H          a W x H portrait on a plain blue
+//   exam-photo-read-memory --ppm W H [6]      a W x H portrait on a plain blue
 //                                             background, as PPM on stdout, row by
-//                                             row (for cjpeg; needs no W x H buffer)
+//                                             row (for cjpeg; needs no W x H buffer);
+//                                             with 6, stored sideways (H x W), as a
+//                                             phone stores it for EXIF orientation 6
+//   exam-photo-read-memory --turned W H       the read of a W x H portrait, then of the
+//                                             same photo stored sideways with EXIF
+//                                             orientation 6, each in a process of its
+//                                             own, and the ratio of their peaks
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <sys/resource.h>
 
@@ -63,45 +72,111 @@ void Report(const char* stage, double seconds) {
 }
 
 // A portrait fixture stretched over the middle of a W x H blue background,
-// with a little sensor noise so that the JPEG is as large as a camera's.
-int WritePpm(int width, int height) {
-    const QImage head = QImage(QStringLiteral(EXAM_TESTDATA_DIR "/workflow/studio_blue.jpg"))
-                            .convertToFormat(QImage::Format_RGB888);
-    if (head.isNull() || width <= 0 || height <= 0)
+// with a little sensor noise so that the JPEG is as large as a camera's. The
+// noise is a function of the place, so that the photo stored sideways shows
+// the very same pixels once turned.
+class Portrait {
+public:
+    Portrait(int width, int height)
+        : head_(QImage(QStringLiteral(EXAM_TESTDATA_DIR "/workflow/studio_blue.jpg"))
+                    .convertToFormat(QImage::Format_RGB888)),
+          headHeight_(height * 9 / 10),  // the portrait fills 90% of the height, centred
+          headWidth_(static_cast<int>(static_cast<long long>(headHeight_) * head_.width() / head_.height())),
+          left_((width - headWidth_) / 2),
+          top_((height - headHeight_) / 2) {}
+    bool IsNull() const { return head_.isNull(); }
+
+    void Pixel(int x, int y, unsigned char* px) const {
+        const int hx = x - left_, hy = y - top_;
+        if (hx >= 0 && hx < headWidth_ && hy >= 0 && hy < headHeight_) {
+            const uchar* row = head_.constScanLine(static_cast<int>(static_cast<long long>(hy) * head_.height() / headHeight_));
+            std::memcpy(px, row + static_cast<long long>(hx) * head_.width() / headWidth_ * 3, 3);
+        } else {
+            px[0] = 20;
+            px[1] = 50;
+            px[2] = 210;
+        }
+        unsigned noise = static_cast<unsigned>(x) * 73856093u ^ static_cast<unsigned>(y) * 19349663u;
+        noise = noise * 1103515245u + 12345u;
+        const int n = static_cast<int>((noise >> 16) % 13) - 6;
+        for (int c = 0; c < 3; ++c)
+            px[c] = static_cast<unsigned char>(std::clamp(px[c] + n, 0, 255));
+    }
+
+private:
+    QImage head_;
+    int headHeight_, headWidth_, left_, top_;
+};
+
+// Orientation 6 turns the stored raster a quarter clockwise: stored pixel
+// (x, y) of the H x W raster is upright pixel (W - 1 - y, x).
+int WritePpm(int width, int height, int orientation) {
+    const Portrait portrait(width, height);
+    if (portrait.IsNull() || width <= 0 || height <= 0)
         return 2;
-    // The portrait fills 90% of the height, centred.
-    const int headHeight = height * 9 / 10;
-    const int headWidth = static_cast<int>(static_cast<long long>(headHeight) * head.width() / head.height());
-    const int left = (width - headWidth) / 2, top = (height - headHeight) / 2;
-    std::printf("P6\n%d %d\n255\n", width, height);
-    std::vector<unsigned char> row(static_cast<size_t>(width) * 3);
-    unsigned noise = 12345;
-    for (int y = 0; y < height; ++y) {
-        const int hy = y - top;
-        const uchar* headRow =
-            hy >= 0 && hy < headHeight ? head.constScanLine(static_cast<int>(
-                                             static_cast<long long>(hy) * head.height() / headHeight))
-                                       : nullptr;
-        for (int x = 0; x < width; ++x) {
+    const bool sideways = orientation == 6;
+    const int storedWidth = sideways ? height : width, storedHeight = sideways ? width : height;
+    std::printf("P6\n%d %d\n255\n", storedWidth, storedHeight);
+    std::vector<unsigned char> row(static_cast<size_t>(storedWidth) * 3);
+    for (int y = 0; y < storedHeight; ++y) {
+        for (int x = 0; x < storedWidth; ++x) {
             unsigned char* px = &row[static_cast<size_t>(x) * 3];
-            const int hx = x - left;
-            if (headRow && hx >= 0 && hx < headWidth) {
-                const uchar* src = headRow + static_cast<long long>(hx) * head.width() / headWidth * 3;
-                std::memcpy(px, src, 3);
-            } else {
-                px[0] = 20;
-                px[1] = 50;
-                px[2] = 210;
-            }
-            noise = noise * 1103515245u + 12345u;
-            const int n = static_cast<int>((noise >> 16) % 13) - 6;
-            for (int c = 0; c < 3; ++c)
-                px[c] = static_cast<unsigned char>(std::clamp(px[c] + n, 0, 255));
+            if (sideways)
+                portrait.Pixel(width - 1 - y, x, px);
+            else
+                portrait.Pixel(x, y, px);
         }
         if (std::fwrite(row.data(), 1, row.size(), stdout) != row.size())
             return 1;
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+// An EXIF block that says orientation 6, put right after the start marker.
+QByteArray WithOrientation6(const QByteArray& jpeg) {
+    const QByteArray tiff = QByteArray("MM\x00\x2a\x00\x00\x00\x08\x00\x01\x01\x12\x00\x03\x00\x00\x00\x01"
+                                       "\x00\x06\x00\x00\x00\x00\x00\x00", 26);
+    const QByteArray exif = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray segment("\xff\xe1", 2);
+    segment.append(char((exif.size() + 2) >> 8)).append(char((exif.size() + 2) & 0xff)).append(exif);
+    return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
+// The read of the upright photo and of the same photo stored sideways, each
+// in a fresh process: the peak is the process's own.
+int MeasureTurned(const QString& self, int width, int height) {
+    QTemporaryDir dir;
+    double peaks[2] = {0, 0};
+    const int orientations[2] = {1, 6};
+    for (int i = 0; i < 2; ++i) {
+        const QString path = dir.filePath(QStringLiteral("photo_%1.jpg").arg(orientations[i]));
+        QProcess maker;
+        maker.setStandardOutputFile(path);
+        maker.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("'%1' --ppm %2 %3 %4 | cjpeg -quality 90")
+                                                                  .arg(self).arg(width).arg(height).arg(orientations[i])});
+        if (!maker.waitForFinished(-1) || maker.exitCode() != 0)
+            return 2;
+        if (orientations[i] == 6) {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                return 2;
+            const QByteArray turned = WithOrientation6(file.readAll());
+            file.close();
+            if (!file.open(QIODevice::WriteOnly) || file.write(turned) != turned.size())
+                return 2;
+        }
+        QProcess read;
+        read.start(self, {path});
+        read.waitForFinished(-1);
+        const QString out = QString::fromUtf8(read.readAllStandardOutput());
+        std::printf("EXIF orientation %d:\n%s", orientations[i], qPrintable(out));
+        const QRegularExpressionMatch peak =
+            QRegularExpression(QStringLiteral("read handler .* peak +([0-9.]+) MiB")).match(out);
+        peaks[i] = peak.captured(1).toDouble();
+    }
+    std::printf("peak of the read, stored sideways against upright: %.0f MiB / %.0f MiB = %.2fx\n", peaks[1], peaks[0],
+                peaks[0] > 0 ? peaks[1] / peaks[0] : 0.0);
+    return 0;
 }
 
 // The handler's parts as it runs them, each timed.
@@ -209,9 +284,13 @@ int MeasureResident(const QStringList& paths) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "--ppm") == 0) {
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "--ppm") == 0) {
         QCoreApplication app(argc, argv);
-        return WritePpm(std::atoi(argv[2]), std::atoi(argv[3]));
+        return WritePpm(std::atoi(argv[2]), std::atoi(argv[3]), argc == 5 ? std::atoi(argv[4]) : 1);
+    }
+    if (argc == 4 && std::strcmp(argv[1], "--turned") == 0) {
+        QCoreApplication app(argc, argv);
+        return MeasureTurned(QCoreApplication::applicationFilePath(), std::atoi(argv[2]), std::atoi(argv[3]));
     }
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -226,6 +305,9 @@ int main(int argc, char** argv) {
     }
     if (argc == 2)
         return MeasureWindow(QString::fromLocal8Bit(argv[1]));
-    std::fprintf(stderr, "usage: %s PHOTO.jpg | --layers PHOTO.jpg | --resident PHOTO.jpg... | --ppm WIDTH HEIGHT\n", argv[0]);
+    std::fprintf(stderr,
+                 "usage: %s PHOTO.jpg | --layers PHOTO.jpg | --resident PHOTO.jpg... | --ppm WIDTH HEIGHT [6] | "
+                 "--turned WIDTH HEIGHT\n",
+                 argv[0]);
     return 2;
 }

@@ -9,6 +9,7 @@
 #include "face/detector.h"
 #include "photo/jpeg_decoder.h"
 #include "photo/jpeg_error.h"
+#include "photo/orientation.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -31,44 +32,39 @@ void SkipInput(j_decompress_ptr cinfo, long count) {
     src->bytes_in_buffer -= n;
 }
 
-// Watches the decode as libjpeg absorbs its input: a multi-scan file is read
-// whole before its first row, which for a hostile one takes minutes.
-struct Watch : jpeg_progress_mgr {
-    const std::atomic<bool>* stop;
-    bool stopped;
-};
-
 struct Decompressor {
     jpeg_decompress_struct cinfo;
     photo::JpegErrorManager err;
     jpeg_source_mgr source;
-    Watch watch;
+    // Also ends the decode past the photo decoder's scan limit (OpenCV has
+    // none; the tool refuses such a file anyway).
+    photo::DecodeWatch watch;
     JSAMPROW row;  // the one row libjpeg writes into, reused for every line
-    // For a grey image: the last rows in blue-green-red, turned grey a strip
-    // at a time, so that the colour image is never held whole.
+    // The last rows in blue-green-red, turned grey or placed upright a strip
+    // at a time, so that neither the colour image of a grey one nor a
+    // sideways copy is ever held whole; and their grey, to be placed.
     JSAMPARRAY strip;
+    JSAMPARRAY greyStrip;
 };
 
 constexpr int kStripRows = 16;
 
-// Ends the decode, as the photo's decoder does, once the window no longer
-// wants it or past its scan limit (OpenCV has none; the tool refuses such a
-// file anyway).
-void WatchInput(j_common_ptr common) {
-    auto* watch = static_cast<Watch*>(common->progress);
-    watch->stopped = watch->stop && *watch->stop;
-    if (watch->stopped || reinterpret_cast<j_decompress_ptr>(common)->input_scan_number > photo::kMaxJpegScans)
-        std::longjmp(reinterpret_cast<photo::JpegErrorManager*>(common->err)->jump, 1);
-}
-
-// The strip's first `rows` rows, grey, into the image from row `top` on:
-// cvtColor works per pixel, so this is the grey of the whole colour image.
-void FlushStrip(const Decompressor& d, cv::Mat& image, int top, int rows) {
-    for (int i = 0; i < rows; ++i) {
-        const cv::Mat bgr(1, image.cols, CV_8UC3, d.strip[i]);
-        cv::Mat grey = image.row(top + i);
-        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+// The strip's first `count` rows, stored rows `first` on, into the upright
+// image: cvtColor works per pixel, so this is the grey of the whole colour
+// image, and placing whole pixels turns it as the photo turns.
+void FlushStrip(const Decompressor& d, cv::Mat& image, cv::Size stored, int orientation, int first, int count) {
+    JSAMPARRAY rows = d.strip;
+    if (image.type() == CV_8UC1) {
+        for (int i = 0; i < count; ++i) {
+            const cv::Mat bgr(1, stored.width, CV_8UC3, d.strip[i]);
+            cv::Mat grey(1, stored.width, CV_8UC1, orientation == 1 ? image.ptr<uchar>(first + i) : d.greyStrip[i]);
+            cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+        }
+        rows = d.greyStrip;
     }
+    if (orientation != 1)
+        photo::PlaceRows(rows, first, count, QSize(stored.width, stored.height), orientation,
+                         static_cast<int>(image.elemSize()), image.data, static_cast<qsizetype>(image.step));
 }
 
 // Each step sets its own jump point and holds no locals with destructors,
@@ -78,7 +74,6 @@ bool ReadHeaderStep(Decompressor& d, const QByteArray& bytes) {
     if (setjmp(d.err.jump))
         return false;
     jpeg_create_decompress(&d.cinfo);
-    d.watch.progress_monitor = WatchInput;
     d.cinfo.progress = &d.watch;
     d.source.init_source = InitSource;
     d.source.fill_input_buffer = FillInput;
@@ -93,7 +88,7 @@ bool ReadHeaderStep(Decompressor& d, const QByteArray& bytes) {
 
 // Library defaults throughout; only the output colour space is chosen, as
 // OpenCV chooses it for a colour image.
-bool StartStep(Decompressor& d, bool grey) {
+bool StartStep(Decompressor& d, bool grey, int orientation) {
     if (setjmp(d.err.jump))
         return false;
     d.cinfo.out_color_space = d.cinfo.num_components == 4 ? JCS_CMYK : JCS_EXT_BGR;
@@ -104,20 +99,22 @@ bool StartStep(Decompressor& d, bool grey) {
     const JDIMENSION width = d.cinfo.output_width * static_cast<JDIMENSION>(d.cinfo.output_components);
     d.row = (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE, width, 1)[0];
     std::memset(d.row, 0, width);
-    if (grey)
-        d.strip = (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE,
-                                                d.cinfo.output_width * 3, kStripRows);
+    const auto pool = reinterpret_cast<j_common_ptr>(&d.cinfo);
+    if (grey || orientation != 1)
+        d.strip = (*d.cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, d.cinfo.output_width * 3, kStripRows);
+    if (grey && orientation != 1)
+        d.greyStrip = (*d.cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, d.cinfo.output_width, kStripRows);
     return true;
 }
 
 // Every line of the image takes the row buffer after one read. Once the data
 // has run out a read returns nothing, so the lines below the cut repeat the
 // last row decoded, as OpenCV's do.
-bool ReadRowsStep(Decompressor& d, cv::Mat& image) {
+bool ReadRowsStep(Decompressor& d, cv::Mat& image, cv::Size stored, int orientation) {
     if (setjmp(d.err.jump))
         return false;
-    const int width = image.cols;
-    for (int y = 0; y < image.rows; ++y) {
+    const int width = stored.width;
+    for (int y = 0; y < stored.height; ++y) {
         jpeg_read_scanlines(&d.cinfo, &d.row, 1);
         uchar* out = d.strip ? d.strip[y % kStripRows] : image.ptr<uchar>(y);
         if (d.cinfo.out_color_space != JCS_CMYK) {
@@ -132,8 +129,8 @@ bool ReadRowsStep(Decompressor& d, cv::Mat& image) {
                 out[3 * x + 2] = static_cast<uchar>(k - ((255 - c) * k >> 8));
             }
         }
-        if (d.strip && (y % kStripRows == kStripRows - 1 || y == image.rows - 1))
-            FlushStrip(d, image, y - y % kStripRows, y % kStripRows + 1);
+        if (d.strip && (y % kStripRows == kStripRows - 1 || y == stored.height - 1))
+            FlushStrip(d, image, stored, orientation, y - y % kStripRows, y % kStripRows + 1);
     }
     return true;
 }
@@ -146,45 +143,38 @@ void FinishStep(Decompressor& d) {
     jpeg_finish_decompress(&d.cinfo);
 }
 
+}  // namespace
 
-// The image as OpenCV's loader gives it, or its grey (CV_8UC1).
-cv::Mat DecodeStored(const QByteArray& bytes, int type, const std::atomic<bool>* stop) {
+cv::Mat DecodeLikeOpenCv(const QByteArray& bytes, int orientation, int type, const std::atomic<bool>* stop) {
     Decompressor d{};
     d.watch.stop = stop;
     photo::DecompressorGuard destroy(d.cinfo);
     const auto stopped = [&d] {
-        if (d.watch.stopped)
+        if (d.err.code == photo::kStoppedCode)
             throw photo::Stopped();
         return cv::Mat();
     };
     if (bytes.isEmpty() || !ReadHeaderStep(d, bytes))
         return stopped();
     // Hostile headers are refused before anything is allocated for them.
-    const long long width = d.cinfo.image_width, height = d.cinfo.image_height;
-    if (width > photo::kMaxJpegSide || height > photo::kMaxJpegSide || width * height > photo::kMaxJpegPixels)
+    if (photo::IsHostileSize(d.cinfo.image_width, d.cinfo.image_height))
         return {};
-    if (!StartStep(d, type == CV_8UC1))
+    if (orientation < 2 || orientation > 8)
+        orientation = 1;
+    if (!StartStep(d, type == CV_8UC1, orientation))
         return stopped();
+    const cv::Size stored(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height));
+    const QSize upright = photo::UprightSize(QSize(stored.width, stored.height), orientation);
     cv::Mat image;
     try {
-        image.create(static_cast<int>(d.cinfo.output_height), static_cast<int>(d.cinfo.output_width), type);
+        image.create(upright.height(), upright.width(), type);
     } catch (const cv::Exception&) {  // what OpenCV throws when memory runs out
         throw std::bad_alloc();
     }
-    if (!ReadRowsStep(d, image))
+    if (!ReadRowsStep(d, image, stored, orientation))
         return stopped();
     FinishStep(d);
     return image;
-}
-
-}  // namespace
-
-cv::Mat DecodeStoredBgr(const QByteArray& bytes, const std::atomic<bool>* stop) {
-    return DecodeStored(bytes, CV_8UC3, stop);
-}
-
-cv::Mat DecodeStoredGrey(const QByteArray& bytes, const std::atomic<bool>* stop) {
-    return DecodeStored(bytes, CV_8UC1, stop);
 }
 
 }  // namespace face

@@ -26,6 +26,8 @@ CascadeMissing::CascadeMissing(const QString& path)
 
 ImageUnreadable::ImageUnreadable() : std::runtime_error("no image to check for faces") {}
 
+DetectorFailure::DetectorFailure(const std::string& message) : std::runtime_error(message) {}
+
 namespace {
 
 // The parsed cascade file: the one thing checks share. Loaded under the lock
@@ -34,16 +36,17 @@ namespace {
 std::mutex CascadeLock;
 std::unique_ptr<cv::FileStorage> FaceCascade;
 
-// The check's parameters: scale step 1.1, two neighbours, Canny pruning
-// (ignored by the newer cascade format, passed all the same so that an
-// old-format cascade runs as intended), no maximum size.
+// The check's parameters: scale step 1.1, two neighbours, Canny pruning, no
+// maximum size. The flag is the one the tool has always asked for; the
+// cascade here is read in the newer format, whose detector ignores it.
 constexpr double kScaleStep = 1.1;
 constexpr int kNeighbours = 2;
 constexpr double kGroupEps = 0.2;  // what detectMultiScale groups with
 constexpr int kFlags = cv::CASCADE_DO_CANNY_PRUNING;
 
 // The picture as a BGR (or grey) image of its own; clone() copies the pixels
-// out before the QImage (which may share its buffer) goes away.
+// out before the QImage (which may share its buffer) goes away. A conversion
+// that gives nothing found no memory for it.
 cv::Mat ToMat(const QImage& picture, int type) {
     if (picture.isNull())
         return {};
@@ -58,9 +61,9 @@ cv::Mat ToMat(const QImage& picture, int type) {
 // OpenCV's way of decoding gives up on some damaged files that libjpeg still
 // reads (a progressive photo cut after its first scans): the window shows such
 // a photo, so the check looks at the same pixels rather than call it unreadable.
-cv::Mat DecodeWithPhotoDecoder(const QByteArray& bytes, int type, const std::atomic<bool>* stop) {
+cv::Mat DecodeWithPhotoDecoder(const QByteArray& bytes, int orientation, int type, const std::atomic<bool>* stop) {
     try {
-        cv::Mat bgr = ToMat(photo::DecodeJpeg(bytes, nullptr, stop), CV_8UC3);
+        cv::Mat bgr = ToMat(photo::DecodeJpeg(bytes, orientation, nullptr, stop), CV_8UC3);
         if (type == CV_8UC1 && !bgr.empty())
             cv::cvtColor(bgr, bgr, cv::COLOR_BGR2GRAY);
         return bgr;
@@ -126,7 +129,8 @@ cv::CascadeClassifier MakeClassifier(const QString& cascadeFolder) {
         FaceCascade = std::move(cascade);
     }
     cv::CascadeClassifier classifier;
-    classifier.read(FaceCascade->getFirstTopLevelNode());
+    if (!classifier.read(FaceCascade->getFirstTopLevelNode()))
+        throw CascadeMissing(path);
     return classifier;
 }
 
@@ -135,20 +139,11 @@ void ForgetCascade() {
     FaceCascade.reset();
 }
 
-cv::Mat DecodeUpright(const QByteArray& bytes, int type, const std::atomic<bool>* stop) {
+cv::Mat DecodeUpright(const QByteArray& bytes, int orientation, int type, const std::atomic<bool>* stop) {
     if (bytes.isEmpty())
         return {};
-    const bool grey = type == CV_8UC1;
-    const cv::Mat image = grey ? DecodeStoredGrey(bytes, stop) : DecodeStoredBgr(bytes, stop);
-    if (image.empty())
-        return DecodeWithPhotoDecoder(bytes, type, stop);
-    const int orientation = photo::ReadOrientation(bytes);
-    if (orientation == 1)
-        return image;
-    // Turning a photo moves whole pixels, so its grey turns the same way.
-    const QImage wrapped(image.data, image.cols, image.rows, static_cast<qsizetype>(image.step),
-                         grey ? QImage::Format_Grayscale8 : QImage::Format_BGR888);
-    return ToMat(photo::ApplyOrientation(wrapped, orientation), type);
+    const cv::Mat image = DecodeLikeOpenCv(bytes, orientation, type, stop);
+    return image.empty() ? DecodeWithPhotoDecoder(bytes, orientation, type, stop) : image;
 }
 
 std::vector<Band> SearchBands(const cv::CascadeClassifier& classifier, cv::Size image) {
@@ -156,6 +151,8 @@ std::vector<Band> SearchBands(const cv::CascadeClassifier& classifier, cv::Size 
     // window is sized from it, and the factor is then kept as a float, from
     // which the window is sized again when the sizes are picked.
     const cv::Size window = classifier.getOriginalWindowSize();
+    // Bands are sized by their width alone, as is every search window below.
+    CV_Assert(window.width == window.height);
     std::vector<Band> bands;
     double doubling = 2;
     for (double factor = 1;; factor *= kScaleStep) {
@@ -179,10 +176,8 @@ std::vector<cv::Rect> SearchFaces(cv::CascadeClassifier& classifier, const cv::M
     cv::Mat grey = image;
     if (image.channels() > 1)
         cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
-    const cv::Size window = classifier.getOriginalWindowSize();
-    const auto sized = [&](int width) {
-        return cv::Size(width, cvRound(double(width) * window.height / window.width));
-    };
+    // Square, as SearchBands makes sure.
+    const auto sized = [](int width) { return cv::Size(width, width); };
     const std::vector<Band> bands = SearchBands(classifier, grey.size());
     // Large faces first: a portrait's face is among the largest sizes, which
     // cost little, while the smallest cost nearly all. The unclipped raw
@@ -211,46 +206,51 @@ std::vector<cv::Rect> SearchFaces(cv::CascadeClassifier& classifier, const cv::M
 
 std::vector<cv::Rect> DetectFaces(cv::CascadeClassifier& classifier, const cv::Mat& image, Search search,
                                   const std::atomic<bool>* stop) {
+    // The detector's pyramid takes some 46 bytes per pixel, which for a
+    // 200-megapixel photo is more memory than most machines have: larger
+    // photos are searched at kMaxDetectPixels, their faces mapped back.
+    if (!SearchedReduced(static_cast<double>(image.total())))
+        return SearchFaces(classifier, image, search, stop);
+    const double factor = std::sqrt(kMaxDetectPixels / static_cast<double>(image.total()));
+    cv::Mat searched;
+    cv::resize(image, searched, cv::Size(), factor, factor, cv::INTER_AREA);
+    std::vector<cv::Rect> faces = SearchFaces(classifier, searched, search, stop);
+    for (cv::Rect& r : faces)
+        r = cv::Rect(cv::Point(int(r.x / factor), int(r.y / factor)),
+                     cv::Point(int((r.x + r.width) / factor), int((r.y + r.height) / factor)));
+    return faces;
+}
+
+QVector<QRect> CountFaces(const QByteArray& jpeg, const photo::JpegHeader& header, const QString& cascadeFolder,
+                          const std::atomic<bool>* stop) {
     try {
-        // The detector's pyramid takes some 46 bytes per pixel, which for a
-        // 200-megapixel photo is more memory than most machines have: larger
-        // photos are searched at kMaxDetectPixels, their faces mapped back.
-        if (static_cast<double>(image.total()) <= kMaxDetectPixels)
-            return SearchFaces(classifier, image, search, stop);
-        const double factor = std::sqrt(kMaxDetectPixels / static_cast<double>(image.total()));
-        cv::Mat searched;
-        cv::resize(image, searched, cv::Size(), factor, factor, cv::INTER_AREA);
-        std::vector<cv::Rect> faces = SearchFaces(classifier, searched, search, stop);
-        for (cv::Rect& r : faces)
-            r = cv::Rect(cv::Point(int(r.x / factor), int(r.y / factor)),
-                         cv::Point(int((r.x + r.width) / factor), int((r.y + r.height) / factor)));
+        // The cascade first: without it no photo could pass, whatever its bytes.
+        cv::CascadeClassifier classifier = MakeClassifier(cascadeFolder);
+        // The detector looks at grey only, so a photo is decoded straight to
+        // its grey; one searched reduced is reduced from its colours.
+        const bool reduced = SearchedReduced(double(header.width) * header.height);
+        const cv::Mat image = DecodeUpright(jpeg, header.orientation, reduced ? CV_8UC3 : CV_8UC1, stop);
+        if (image.empty())
+            throw ImageUnreadable();
+        QVector<QRect> faces;
+        for (const cv::Rect& r : DetectFaces(classifier, image, Search::UntilKnown, stop))
+            faces.push_back(QRect(r.x, r.y, r.width, r.height));
         return faces;
     } catch (const cv::Exception& e) {
         if (e.code == cv::Error::StsNoMem)
             throw std::bad_alloc();
-        throw;
+        throw DetectorFailure(e.msg);
     }
 }
 
 QVector<QRect> CountFaces(const QByteArray& jpeg, const QString& cascadeFolder, const std::atomic<bool>* stop) {
-    // The cascade first: without it no photo could pass, whatever its bytes.
-    cv::CascadeClassifier classifier = MakeClassifier(cascadeFolder);
-    // The detector looks at grey only, so a photo is decoded straight to its
-    // grey; one searched reduced is reduced from its colours, as before.
-    double pixels = 0;
+    photo::JpegHeader header;
     try {
-        const photo::JpegHeader header = photo::ReadJpegHeader(jpeg);
-        pixels = double(header.width) * header.height;
+        header = photo::ReadJpegHeader(jpeg);
     } catch (const std::exception&) {
-        // Not a readable header: the decode below says so.
+        // Not a readable header: the decode says so, once the cascade is known.
     }
-    const cv::Mat image = DecodeUpright(jpeg, pixels > kMaxDetectPixels ? CV_8UC3 : CV_8UC1, stop);
-    if (image.empty())
-        throw ImageUnreadable();
-    QVector<QRect> faces;
-    for (const cv::Rect& r : DetectFaces(classifier, image, Search::UntilKnown, stop))
-        faces.push_back(QRect(r.x, r.y, r.width, r.height));
-    return faces;
+    return CountFaces(jpeg, header, cascadeFolder, stop);
 }
 
 }  // namespace face

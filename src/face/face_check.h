@@ -11,6 +11,8 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "photo/jpeg_decoder.h"
+
 namespace face {
 
 // The cascade file is missing, unreadable or damaged. Tried again at the
@@ -30,16 +32,28 @@ public:
     ImageUnreadable();
 };
 
+// OpenCV failed for a reason other than memory; what() is OpenCV's message.
+// No fault of the photo's: the tool reports it as an unexpected failure.
+class DetectorFailure : public std::runtime_error {
+public:
+    explicit DetectorFailure(const std::string& message);
+};
+
 // The folder of the running executable (symbolic links resolved), with a
 // trailing '/'. Never the current directory.
 QString ProgramFolder();
 
-// The faces in the JPEG bytes, in the upright photo's pixels; empty when
-// there is none. The search stops once it knows that there is a face, so a
-// photo with faces gives at least one, not always all. The cascade
-// "haarcascade_frontalface_alt.xml" comes from cascadeFolder. Throws
-// CascadeMissing, ImageUnreadable, std::bad_alloc when memory runs out, or
+// The face check. Named for the count its callers ask of it, it returns the
+// faces themselves: their rectangles in the upright photo's pixels, empty
+// when there is none. The search stops once it knows that there is a face,
+// so these are the faces known by then: at least one when there is a face,
+// not always all. `header` is the bytes' own, read once by the caller; the
+// other form reads it. The cascade "haarcascade_frontalface_alt.xml" comes
+// from cascadeFolder. Throws CascadeMissing, ImageUnreadable, std::bad_alloc
+// when memory runs out, DetectorFailure for any other failure of OpenCV's, or
 // photo::Stopped once `stop` is set.
+QVector<QRect> CountFaces(const QByteArray& jpeg, const photo::JpegHeader& header,
+                          const QString& cascadeFolder = ProgramFolder(), const std::atomic<bool>* stop = nullptr);
 QVector<QRect> CountFaces(const QByteArray& jpeg, const QString& cascadeFolder = ProgramFolder(),
                           const std::atomic<bool>* stop = nullptr);
 

@@ -13,51 +13,24 @@
 namespace photo {
 namespace {
 
-// Put in JpegErrorManager::code by the scan limit and by a stop; libjpeg's
-// codes are >= 0.
-constexpr int kTooManyScansCode = -1;
-constexpr int kStoppedCode = -2;
+// Rows decoded at a time before they are placed upright.
+constexpr int kStripRows = 16;
 
 // One libjpeg decompressor. The steps below each set their own jump point and
-// hold no locals that need destructors, so a libjpeg error (or the scan limit)
-// can longjmp back into them; C++ objects live only between the steps.
-struct Progress : jpeg_progress_mgr {
-    std::atomic<int>* percent;     // null when nobody watches
-    const std::atomic<bool>* stop;  // null when nobody can stop it
-};
-
+// hold no locals that need destructors, so a libjpeg error (or the watch) can
+// longjmp back into them; C++ objects live only between the steps.
 struct Decompressor {
     jpeg_decompress_struct cinfo;
     JpegErrorManager err;
-    Progress progress;
+    DecodeWatch watch;
 };
-
-// Called by libjpeg before each piece of input it absorbs, as djpeg's
-// -maxscans does: a file with endless scans would otherwise spin for minutes.
-// It also reports how far the decode has come, for a window that waits, and
-// ends the decode once the window no longer wants it (the user closed it).
-void LimitScans(j_common_ptr common) {
-    auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
-    auto* progress = static_cast<Progress*>(common->progress);
-    const bool stopped = progress->stop && progress->stop->load();
-    if (stopped || cinfo->input_scan_number > kMaxJpegScans) {
-        auto* err = reinterpret_cast<JpegErrorManager*>(common->err);
-        err->code = stopped ? kStoppedCode : kTooManyScansCode;
-        std::longjmp(err->jump, 1);
-    }
-    if (progress->percent && progress->pass_limit > 0 && progress->total_passes > 0) {
-        const double done = progress->completed_passes + double(progress->pass_counter) / progress->pass_limit;
-        *progress->percent = std::min(100, int(100 * done / progress->total_passes));
-    }
-}
 
 bool ReadHeaderStep(Decompressor& d, const QByteArray& file) {
     d.cinfo.err = d.err.Install();
-    d.progress.progress_monitor = LimitScans;
     if (setjmp(d.err.jump))
         return false;
     jpeg_create_decompress(&d.cinfo);
-    d.cinfo.progress = &d.progress;
+    d.cinfo.progress = &d.watch;
     jpeg_mem_src(&d.cinfo, reinterpret_cast<const unsigned char*>(file.constData()),
                  static_cast<unsigned long>(file.size()));
     jpeg_read_header(&d.cinfo, TRUE);
@@ -87,31 +60,43 @@ bool StartStep(Decompressor& d, int components) {
     return true;
 }
 
-// Reads every scanline straight into the image's padded lines; CMYK goes
-// through a row of libjpeg's own (freed with the decompressor).
-bool ReadRowsStep(Decompressor& d, uchar* bits, qsizetype bytes_per_line, bool cmyk) {
+// Reads every scanline: straight into the image's padded lines for an
+// upright photo, else through a strip of rows that is then placed upright.
+// CMYK goes through a row of libjpeg's own. Both are freed with the
+// decompressor.
+bool ReadRowsStep(Decompressor& d, QImage& image, int orientation, bool cmyk) {
     if (setjmp(d.err.jump))
         return false;
     const JDIMENSION width = d.cinfo.output_width;
-    JSAMPROW cmyk_row = nullptr;
-    if (cmyk)
-        cmyk_row = (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo),
-                                                 JPOOL_IMAGE, width * 4, 1)[0];
+    const int pixelBytes = image.depth() / 8;
+    const auto pool = reinterpret_cast<j_common_ptr>(&d.cinfo);
+    JSAMPROW cmykRow = cmyk ? (*d.cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, width * 4, 1)[0] : nullptr;
+    JSAMPARRAY strip = orientation == 1 ? nullptr
+                                        : (*d.cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, width * pixelBytes,
+                                                                       kStripRows);
+    const QSize stored(static_cast<int>(width), static_cast<int>(d.cinfo.output_height));
+    int placed = 0;  // stored rows already in the image
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
-        uchar* line = bits + static_cast<qsizetype>(d.cinfo.output_scanline) * bytes_per_line;
-        JSAMPROW row = cmyk ? cmyk_row : line;
+        const int y = static_cast<int>(d.cinfo.output_scanline);
+        uchar* line = strip ? strip[y - placed] : image.scanLine(y);
+        JSAMPROW row = cmyk ? cmykRow : line;
         if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1)
             break;  // only a suspending source returns 0; ours never does
         if (cmyk) {
             // Adobe writes CMYK inverted, so each value already is 255 - ink:
             // R = C * K / 255 rounded, as djpeg converts it.
             for (JDIMENSION x = 0; x < width; ++x) {
-                const unsigned c = cmyk_row[4 * x], m = cmyk_row[4 * x + 1],
-                               y = cmyk_row[4 * x + 2], k = cmyk_row[4 * x + 3];
+                const unsigned c = cmykRow[4 * x], m = cmykRow[4 * x + 1],
+                               yl = cmykRow[4 * x + 2], k = cmykRow[4 * x + 3];
                 line[3 * x] = static_cast<uchar>((c * k + 127) / 255);
                 line[3 * x + 1] = static_cast<uchar>((m * k + 127) / 255);
-                line[3 * x + 2] = static_cast<uchar>((y * k + 127) / 255);
+                line[3 * x + 2] = static_cast<uchar>((yl * k + 127) / 255);
             }
+        }
+        if (strip && (y + 1 - placed == kStripRows || y + 1 == stored.height())) {
+            PlaceRows(strip, placed, y + 1 - placed, stored, orientation, pixelBytes, image.bits(),
+                      image.bytesPerLine());
+            placed = y + 1;
         }
     }
     return true;
@@ -146,7 +131,7 @@ int ComponentsOf(const jpeg_decompress_struct& cinfo) {
 // Checked right after the header, before anything is sized from it.
 void CheckSize(const jpeg_decompress_struct& cinfo) {
     const long long width = cinfo.image_width, height = cinfo.image_height;
-    if (width > kMaxJpegSide || height > kMaxJpegSide || width * height > kMaxJpegPixels)
+    if (IsHostileSize(width, height))
         throw std::runtime_error("JPEG image too large: " + std::to_string(width) + " x " +
                                  std::to_string(height) + " pixels");
 }
@@ -154,8 +139,12 @@ void CheckSize(const jpeg_decompress_struct& cinfo) {
 
 }  // namespace
 
+bool IsHostileSize(long long width, long long height) {
+    return width > kMaxJpegSide || height > kMaxJpegSide || width * height > kMaxJpegPixels;
+}
+
 QSize JpegHeader::UprightSize() const {
-    return orientation >= 5 && orientation <= 8 ? QSize(height, width) : QSize(width, height);
+    return photo::UprightSize(QSize(width, height), orientation);
 }
 
 JpegHeader ReadJpegHeader(const QByteArray& file) {
@@ -170,7 +159,7 @@ JpegHeader ReadJpegHeader(const QByteArray& file) {
     header.components = ComponentsOf(d.cinfo);
     header.grayscale = header.components == 1;
     header.progressive = d.cinfo.progressive_mode != FALSE;
-    header.orientation = ReadOrientation(file);
+    header.orientation = ReadOrientationOfJpeg(file);
     return header;
 }
 
@@ -189,46 +178,41 @@ bool IsReadableJpeg(const QByteArray& file) {
 }
 
 QImage DecodeJpeg(const QByteArray& file, std::atomic<int>* percent, const std::atomic<bool>* stop) {
-    QImage image;
-    {
-        Decompressor d{};
-        d.progress.percent = percent;
-        d.progress.stop = stop;
-        DecompressorGuard destroy(d.cinfo);
-        if (!ReadHeaderStep(d, file))
-            Fail(d);
-        CheckSize(d.cinfo);
-        const int components = ComponentsOf(d.cinfo);
-        if (!StartStep(d, components))
-            Fail(d);
+    return DecodeJpeg(file, ReadOrientation(file), percent, stop);
+}
 
-        const int width = static_cast<int>(d.cinfo.output_width);
-        const int height = static_cast<int>(d.cinfo.output_height);
-        image = QImage(width, height,
-                       components == 1 ? QImage::Format_Indexed8 : QImage::Format_RGB888);
-        if (image.isNull())
-            throw std::bad_alloc();
-        if (components == 1) {
-            QList<QRgb> table;
-            table.reserve(d.cinfo.actual_number_of_colors);
-            const bool grey = d.cinfo.out_color_components == 1;
-            for (int i = 0; i < d.cinfo.actual_number_of_colors; ++i) {
-                const int r = d.cinfo.colormap[0][i];
-                table.append(grey ? qRgb(r, r, r)
-                                  : qRgb(r, d.cinfo.colormap[1][i], d.cinfo.colormap[2][i]));
-            }
-            image.setColorTable(table);
-        }
-        if (!ReadRowsStep(d, image.bits(), image.bytesPerLine(), components == 4))
-            Fail(d);
-    }
-    const int orientation = ReadOrientation(file);
-    if (orientation == 1)
-        return image;
-    QImage upright = ApplyOrientation(image, orientation);
-    if (upright.isNull())
+QImage DecodeJpeg(const QByteArray& file, int orientation, std::atomic<int>* percent,
+                  const std::atomic<bool>* stop) {
+    Decompressor d{};
+    d.watch.percent = percent;
+    d.watch.stop = stop;
+    DecompressorGuard destroy(d.cinfo);
+    if (!ReadHeaderStep(d, file))
+        Fail(d);
+    CheckSize(d.cinfo);
+    const int components = ComponentsOf(d.cinfo);
+    if (!StartStep(d, components))
+        Fail(d);
+    if (orientation < 2 || orientation > 8)
+        orientation = 1;
+    const QSize stored(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height));
+    QImage image(UprightSize(stored, orientation),
+                 components == 1 ? QImage::Format_Indexed8 : QImage::Format_RGB888);
+    if (image.isNull())
         throw std::bad_alloc();
-    return upright;
+    if (components == 1) {
+        QList<QRgb> table;
+        table.reserve(d.cinfo.actual_number_of_colors);
+        const bool grey = d.cinfo.out_color_components == 1;
+        for (int i = 0; i < d.cinfo.actual_number_of_colors; ++i) {
+            const int r = d.cinfo.colormap[0][i];
+            table.append(grey ? qRgb(r, r, r) : qRgb(r, d.cinfo.colormap[1][i], d.cinfo.colormap[2][i]));
+        }
+        image.setColorTable(table);
+    }
+    if (!ReadRowsStep(d, image, orientation, components == 4))
+        Fail(d);
+    return image;
 }
 
 void SourcePhoto::Load(const QByteArray& file) {
@@ -250,7 +234,7 @@ QSize SourcePhoto::Size() const { return has_header_ ? header_.UprightSize() : Q
 const QImage& SourcePhoto::Pixels(std::atomic<int>* percent, const std::atomic<bool>* stop) {
     if (!decoded_) {
         // Without a header this fails again, as a second decode of bad bytes should.
-        pixels_ = DecodeJpeg(bytes_, percent, stop);
+        pixels_ = DecodeJpeg(bytes_, has_header_ ? header_.orientation : 1, percent, stop);
         decoded_ = true;
     }
     return pixels_;

@@ -16,6 +16,9 @@ constexpr long long kMaxJpegPixels = 200000000;
 // A progressive file stops with a failure when scan 1001 starts.
 constexpr int kMaxJpegScans = 1000;
 
+// Whether a header claims a size past those limits.
+bool IsHostileSize(long long width, long long height);
+
 struct JpegHeader {
     int width = 0, height = 0;       // as stored in the file
     int components = 0;              // 1, 3 or 4
@@ -34,7 +37,7 @@ JpegHeader ReadJpegHeader(const QByteArray& file);
 bool IsReadableJpeg(const QByteArray& file);
 
 // Full decode at full size (float DCT, block smoothing, fancy upsampling),
-// turned upright: Format_RGB888 for three and four components (CMYK and YCCK
+// turned upright for the file's EXIF orientation: Format_RGB888 for three and four components (CMYK and YCCK
 // converted as inverted CMYK), Format_Indexed8 with a 236-colour table,
 // Floyd-Steinberg dithered, for one component. A truncated file decodes what
 // it holds. `percent`, when given, follows the decode from 0 to 100; once
@@ -42,6 +45,9 @@ bool IsReadableJpeg(const QByteArray& file);
 // std::bad_alloc when memory runs out, or std::runtime_error for a hostile
 // size or too many scans.
 QImage DecodeJpeg(const QByteArray& file, std::atomic<int>* percent = nullptr,
+                  const std::atomic<bool>* stop = nullptr);
+// The same for an orientation already read from the file's header.
+QImage DecodeJpeg(const QByteArray& file, int orientation, std::atomic<int>* percent = nullptr,
                   const std::atomic<bool>* stop = nullptr);
 
 // The decoded source photo of the window: the file's bytes, its header facts,
@@ -56,7 +62,8 @@ public:
     const JpegHeader& Header() const;
     QSize Size() const;                     // upright natural size; QSize(0,0) without a valid header
     // Decodes on the first call and keeps the result; throws on failure
-    // (and tries again next call). `percent` and `stop` as for DecodeJpeg.
+    // (and tries again next call). `percent` and `stop` as for DecodeJpeg;
+    // the orientation is the header's, read once.
     const QImage& Pixels(std::atomic<int>* percent = nullptr, const std::atomic<bool>* stop = nullptr);
     bool IsDecoded() const;
     const QByteArray& Bytes() const;

@@ -2,6 +2,7 @@
 #pragma once
 // libjpeg's error handling, shared by the decoder and the encoder: warnings are
 // dropped and an error jumps back to the caller instead of ending the process.
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE and size_t first
 #include <stdexcept>
@@ -39,6 +40,23 @@ struct JpegErrorManager {
     int code = 0;
 
     jpeg_error_mgr* Install();
+};
+
+// Put in JpegErrorManager::code by a decode's watch; libjpeg's own codes
+// are >= 0.
+constexpr int kTooManyScansCode = -1;
+constexpr int kStoppedCode = -2;
+
+// What watches a decode as libjpeg absorbs its input (set it as the
+// decompressor's `progress`; its error manager must be a JpegErrorManager).
+// A file with endless scans would otherwise spin for minutes, and a multi-scan
+// file is read whole before its first row: the watch ends the decode past
+// kMaxJpegScans, or once `stop` is set, by the error manager's jump with
+// kTooManyScansCode or kStoppedCode. `percent`, when given, follows the decode.
+struct DecodeWatch : jpeg_progress_mgr {
+    std::atomic<int>* percent = nullptr;
+    const std::atomic<bool>* stop = nullptr;
+    DecodeWatch();
 };
 
 // Frees a decompressor's memory however the decode ends; a never-created

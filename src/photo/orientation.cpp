@@ -5,6 +5,8 @@
 #include <QImageIOHandler>
 #include <QImageReader>
 
+#include <cstring>
+
 #include "photo/jpeg_decoder.h"
 
 namespace photo {
@@ -12,8 +14,10 @@ namespace photo {
 int ReadOrientation(const QByteArray& file) {
     // Qt's JPEG reader reports libjpeg's complaints as warnings; bytes that
     // libjpeg cannot read at all never reach it.
-    if (!IsReadableJpeg(file))
-        return 1;
+    return IsReadableJpeg(file) ? ReadOrientationOfJpeg(file) : 1;
+}
+
+int ReadOrientationOfJpeg(const QByteArray& file) {
     QBuffer buffer;
     buffer.setData(file);  // shared, not copied
     if (!buffer.open(QIODevice::ReadOnly))
@@ -31,54 +35,44 @@ int ReadOrientation(const QByteArray& file) {
     }
 }
 
-namespace {
-
-// Orientations 5 to 8 swap the sides. Upright pixel (x, y) comes from the
-// stored pixel given by the tag's meaning:
-//   5 transpose        (y, x)
-//   6 rotate 90 cw     (y, h-1-x)
-//   7 transverse       (w-1-y, h-1-x)
-//   8 rotate 90 ccw    (w-1-y, x)
-// where w and h are the stored width and height. Whole pixels are copied as
-// bytes, so any 8-, 24- or 32-bit format (palette included) stays as it is.
-QImage Transpose(const QImage& image, int orientation) {
-    const int w = image.width(), h = image.height();
-    QImage out(h, w, image.format());
-    if (out.isNull())
-        return out;
-    out.setColorTable(image.colorTable());
-    const int bpp = image.depth() / 8;
-    const qsizetype stride = image.bytesPerLine();
-    const bool from_right = orientation == 7 || orientation == 8;
-    const bool from_bottom = orientation == 6 || orientation == 7;
-    for (int y = 0; y < w; ++y) {
-        const int sx = from_right ? w - 1 - y : y;
-        const uchar* src = image.constBits() + static_cast<qsizetype>(sx) * bpp +
-                           (from_bottom ? (h - 1) * stride : 0);
-        const qsizetype step = from_bottom ? -stride : stride;
-        uchar* dst = out.scanLine(y);
-        for (int x = 0; x < h; ++x, src += step, dst += bpp)
-            for (int b = 0; b < bpp; ++b)
-                dst[b] = src[b];
-    }
-    return out;
+QSize UprightSize(QSize stored, int orientation) {
+    return orientation >= 5 && orientation <= 8 ? stored.transposed() : stored;
 }
 
-}  // namespace
-
-QImage ApplyOrientation(const QImage& image, int orientation) {
-    if (image.isNull() || orientation < 2 || orientation > 8)
-        return image;
-    switch (orientation) {
-    case 2: return image.mirrored(true, false);
-    case 3: return image.mirrored(true, true);
-    case 4: return image.mirrored(false, true);
-    default:
-        break;
+// Stored pixel (x, y) of a w x h raster lands at upright
+//   1 (x, y)            2 (w-1-x, y)        3 (w-1-x, h-1-y)    4 (x, h-1-y)
+//   5 (y, x)            6 (h-1-y, x)        7 (h-1-y, w-1-x)    8 (y, w-1-x)
+void PlaceRows(const uchar* const* rows, int first, int count, QSize stored, int orientation, int bytesPerPixel,
+               uchar* upright, qsizetype uprightStride) {
+    const int w = stored.width(), h = stored.height();
+    const size_t bpp = static_cast<size_t>(bytesPerPixel);
+    if (orientation < 5 || orientation > 8) {
+        const bool mirrored = orientation == 2 || orientation == 3;
+        const bool upsideDown = orientation == 3 || orientation == 4;
+        for (int i = 0; i < count; ++i) {
+            const int y = first + i;
+            uchar* line = upright + static_cast<qsizetype>(upsideDown ? h - 1 - y : y) * uprightStride;
+            if (!mirrored) {
+                std::memcpy(line, rows[i], static_cast<size_t>(w) * bpp);
+                continue;
+            }
+            for (int x = 0; x < w; ++x)
+                std::memcpy(line + (w - 1 - x) * bpp, rows[i] + x * bpp, bpp);
+        }
+        return;
     }
-    if (image.depth() % 8 != 0)  // 1-bit images: whole bytes are needed
-        return Transpose(image.convertToFormat(QImage::Format_Indexed8), orientation);
-    return Transpose(image, orientation);
+    // A stored row becomes an upright column. Column by column, the strip's
+    // rows give a run of neighbouring pixels in one upright line, so each
+    // line is touched once a strip rather than once a pixel.
+    const bool fromBottom = orientation == 6 || orientation == 7;
+    const bool fromRight = orientation == 7 || orientation == 8;
+    for (int x = 0; x < w; ++x) {
+        uchar* line = upright + static_cast<qsizetype>(fromRight ? w - 1 - x : x) * uprightStride;
+        for (int i = 0; i < count; ++i) {
+            const int y = first + i;
+            std::memcpy(line + (fromBottom ? h - 1 - y : y) * bpp, rows[i] + x * bpp, bpp);
+        }
+    }
 }
 
 }  // namespace photo

@@ -3,11 +3,7 @@
 
 #include <QDir>
 
-#include <new>
-
-#include "export/upload_file.h"
-#include "face/face_check.h"
-#include "photo/jpeg_error.h"
+#include "workspace/failure.h"
 
 namespace texts {
 
@@ -46,6 +42,24 @@ Message MessageFor(const workspace::Result& result) {
     return {};
 }
 
+namespace {
+
+// What a face part that could not run says: the two causes a user can act on
+// in words of their own, any other as the failure report words it.
+QString FaceFailureLine(const std::exception_ptr& failure) {
+    const workspace::FailureCause cause = workspace::CauseOf(failure);
+    switch (cause.kind) {
+    case workspace::FailureCause::CascadeMissing:
+        return kVerdictFaceFailed.arg(kVerdictNoCascade);
+    case workspace::FailureCause::NoMemory:
+        return kVerdictFaceFailed.arg(kVerdictNoMemory);
+    default:
+        return kVerdictFaceFailed.arg(FailureText(failure));
+    }
+}
+
+}  // namespace
+
 QString VerdictLine(const workspace::LiveVerdict& verdict, bool facesKnown) {
     using Face = workspace::LiveVerdict::Face;
     if (!verdict.shown)
@@ -55,12 +69,16 @@ QString VerdictLine(const workspace::LiveVerdict& verdict, bool facesKnown) {
         line = kVerdictBackground;
     else if (verdict.colour == workspace::Outcome::WhiteBottomEdge)
         line = kVerdictBottomEdge;
+    else if (verdict.face == Face::Unasked)
+        line = kVerdictColoursPass;
     else if (verdict.face == Face::Checking)
         line = kVerdictChecking;
     else if (verdict.face == Face::Missing)
         line = kVerdictNoFace;
+    else if (verdict.face == Face::Failed)
+        line = FaceFailureLine(verdict.faceFailure);
     else
-        line = kVerdictPasses;  // a face check that failed leaves the colours' word
+        line = kVerdictPasses;
     return facesKnown ? line + kHintSeparator + kFramingHint : line;
 }
 
@@ -77,19 +95,23 @@ QString ProgressText(const workspace::Progress& progress) {
 }
 
 QString FailureText(const std::exception_ptr& failure) {
-    try {
-        if (failure)
-            std::rethrow_exception(failure);
-    } catch (const std::bad_alloc&) {
+    using Kind = workspace::FailureCause::Kind;
+    const workspace::FailureCause cause = workspace::CauseOf(failure);
+    switch (cause.kind) {
+    case Kind::NoMemory:
         return kOutOfMemory;
-    } catch (const face::CascadeMissing& e) {
-        return kCascadeMissing.arg(QDir::toNativeSeparators(e.path()));
-    } catch (const photo::JpegError& e) {
-        return kJpegError.arg(e.code());
-    } catch (const upload::FileError& e) {
-        return (e.step() == upload::FileError::Step::Create ? kCannotCreateFile : kCannotWriteFile)
-            .arg(e.path(), e.reason());
-    } catch (...) {
+    case Kind::CascadeMissing:
+        return kCascadeMissing.arg(QDir::toNativeSeparators(cause.path));
+    case Kind::Codec:
+        return kJpegError.arg(cause.code);
+    case Kind::FileCreate:
+        return kCannotCreateFile.arg(cause.path, cause.detail);
+    case Kind::FileWrite:
+        return kCannotWriteFile.arg(cause.path, cause.detail);
+    case Kind::Detector:
+        return kUnexpectedFailureWith.arg(cause.detail);
+    case Kind::Other:
+        break;
     }
     return kUnexpectedFailure;
 }

@@ -38,6 +38,10 @@ inline const QString kVerdictBackground = QStringLiteral("背景不是单一的�
 inline const QString kVerdictBottomEdge = QStringLiteral("底边是白色：照片小于相框或有白色边框（见红圈）");
 inline const QString kVerdictNoFace = QStringLiteral("相框内检测不到人像");
 inline const QString kVerdictChecking = QStringLiteral("正在检测相框内的人像…");
+inline const QString kVerdictColoursPass = QStringLiteral("相框内的背景和底边能通过保存检查（松开鼠标后检测人像）");
+inline const QString kVerdictFaceFailed = QStringLiteral("无法检测相框内的人像：%1");
+inline const QString kVerdictNoCascade = QStringLiteral("找不到人像检测文件，请重新安装本程序");
+inline const QString kVerdictNoMemory = QStringLiteral("这台电脑的内存不够");
 inline const QString kHintSeparator = QStringLiteral("　　");
 
 // The verdict's line; the framing hint follows it while faces are known.
@@ -67,6 +71,7 @@ inline const QString kJpegError = QStringLiteral("JPEG error #%1");
 inline const QString kCascadeMissing = QStringLiteral("找不到人像检测文件“%1”，请重新安装本程序。");
 inline const QString kOutOfMemory = QStringLiteral("照片太大，这台电脑的内存不够处理它。");
 inline const QString kUnexpectedFailure = QStringLiteral("Unexpected failure");
+inline const QString kUnexpectedFailureWith = QStringLiteral("Unexpected failure: %1");
 
 // Icons of a message box.
 constexpr int MB_ICONERROR = 16;

@@ -15,7 +15,7 @@ enum class Outcome {
     Done,             // nothing to tell the user
     PleaseReadFirst,  // reset or crop without a working photo
     FileTooSmall,     // 8192 bytes or less
-    NotAJpeg,         // the read failed anywhere: not a file, not a JPEG, no decode, no face check
+    NotAJpeg,         // a file the read cannot use: unreadable, not a JPEG, no decode, no image for the face check
     NoFace,           // the read photo shows no face
     NothingCropped,   // save without a result photo
     BadBackground,    // the border is not plain blue, red or white

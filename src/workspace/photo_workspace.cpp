@@ -13,6 +13,7 @@
 #include "face/face_check.h"
 #include "photo/file_reader.h"
 #include "photo/jpeg_decoder.h"
+#include "workspace/failure.h"
 #include "workspace/zoom.h"
 
 namespace workspace {
@@ -56,9 +57,11 @@ ReadWork PhotoWorkspace::ComputeRead(const QString& path, Progress* progress) {
         return work;
     }
     // The face check decodes the same bytes its own way, beside the window's
-    // decode; the file is not read again, so both see the same photo.
-    auto faces = std::async(std::launch::async, [bytes = work.bytes, stop = &progress->stop] {
-        return face::CountFaces(bytes, face::ProgramFolder(), stop);
+    // decode; the file is not read again, so both see the same photo, turned
+    // by the orientation the header read once.
+    auto faces = std::async(std::launch::async, [bytes = work.bytes, header = work.jpeg->Header(),
+                                                 stop = &progress->stop] {
+        return face::CountFaces(bytes, header, face::ProgramFolder(), stop);
     });
     try {
         progress->stage = Progress::Decoding;
@@ -79,38 +82,37 @@ ReadWork PhotoWorkspace::ComputeRead(const QString& path, Progress* progress) {
     return work;
 }
 
-// A missing cascade would refuse every photo, and a photo too large for
-// the memory is no fault of its format: these two are told as they are.
-Result PhotoWorkspace::ReadRefusal(const std::exception_ptr& failure) {
-    try {
-        if (failure)
-            std::rethrow_exception(failure);
-    } catch (const face::CascadeMissing&) {
+namespace {
+
+// A missing cascade would refuse every photo, a photo too large for the
+// memory is no fault of its format, and OpenCV failing says nothing of the
+// photo: these are told as they are, any other failure as a file the read
+// cannot use.
+Result ReadRefusal(const std::exception_ptr& failure) {
+    if (CauseOf(failure).NotThePhotos())
         return {Outcome::Failure, {}, failure};
-    } catch (const std::bad_alloc&) {
-        return {Outcome::Failure, {}, failure};
-    } catch (...) {
-    }
     return {Outcome::NotAJpeg};
 }
 
+}  // namespace
+
 Result PhotoWorkspace::ApplyRead(ReadWork work) {
     using Stop = ReadWork::Stop;
+    ++frameChanges_;
     // Whatever stops the read, the refused file's bytes and its (perhaps
     // undecodable) photo stay: a later zoom renders them. The photo holds
     // the very bytes of the stream (one shared buffer), not a copy.
     FSourceJpeg = std::move(work.jpeg);
     FReadFaces.clear();
     FSourceStream = std::move(work.bytes);
-    switch (work.stop) {
-    case Stop::FileUnreadable:
-    case Stop::NotAJpeg:
+    // A face check that OpenCV could not run leaves the window as the
+    // refusals before the decode do, the previous photo on view or none.
+    const bool detectorFailed =
+        work.stop == Stop::FaceCheckFailed && CauseOf(work.failure).kind == FailureCause::Detector;
+    if (work.stop == Stop::FileUnreadable || work.stop == Stop::NotAJpeg || detectorFailed)
         return ReadRefusal(work.failure);
-    case Stop::TooSmall:
+    if (work.stop == Stop::TooSmall)
         return {Outcome::FileTooSmall};
-    default:
-        break;
-    }
     FResult = QImage();
     if (work.stop == Stop::Undecodable)
         return ReadRefusal(work.failure);
@@ -128,6 +130,7 @@ Result PhotoWorkspace::ApplyRead(ReadWork work) {
 }
 
 void PhotoWorkspace::DropFacelessPhoto() {
+    ++frameChanges_;
     ClearWorkingPicture();
     FSourceJpeg.reset();
 }
@@ -137,6 +140,7 @@ bool PhotoWorkspace::ZoomDecodes() const {
 }
 
 bool PhotoWorkspace::Zoom(int position) {
+    ++frameChanges_;
     if (FSourceJpeg) {
         try {
             SetWorkingPicture(FSourceJpeg->Pixels(), ScaleForPosition(position));
@@ -201,6 +205,7 @@ void PhotoWorkspace::PlaceFace() {
                    frame.left(), kFrameWidth, g.width()),
              place(frame.top() + kFaceTop - ScaledLength(face.top(), scale), frame.top(), kFrameHeight, g.height()));
     FDragging = false;
+    ++frameChanges_;
 }
 
 void PhotoWorkspace::Press(int x, int y) {
@@ -218,9 +223,13 @@ void PhotoWorkspace::Move(int x, int y) {
     const int left = DragAxis(g.left(), x, FDragX, frame.left() + frame.width() - g.width(), frame.left());
     const int top = DragAxis(g.top(), y, FDragY, frame.top() + frame.height() - g.height(), frame.top());
     g.moveTo(left, top);
+    ++frameChanges_;
 }
 
 void PhotoWorkspace::Release() {
+    // The mouse coming up asks for the face part the drag went without.
+    if (FDragging)
+        ++frameChanges_;
     FDragging = false;
 }
 
@@ -262,44 +271,55 @@ QImage PhotoWorkspace::FramedPixels() const {
     return DrawWorkingPhoto(CropFrame().translated(-working_.geometry.topLeft()));
 }
 
-FaceRequest PhotoWorkspace::JudgeFrame() {
-    ++verdict_.generation;
-    verdict_.shown = working_.present;
-    verdict_.rings.clear();
-    verdict_.face = LiveVerdict::Face::Unasked;
+void PhotoWorkspace::JudgeFrame() {
+    verdict_ = LiveVerdict();
+    verdict_.generation = frameChanges_;
+    verdict_.shown = working_.present && !stepRunning_;
     if (!verdict_.shown)
-        return {verdict_.generation, {}};
+        return;
     // Exactly what a crop would take, judged as the save judges it, with a
     // flag of its own: nothing the save reads changes.
-    QImage framed = FramedPixels();
+    const QImage framed = FramedPixels();
     bool coloured = false;
     verdict_.colour = JudgeColours(framed, coloured);
-    const QPoint corner = CropFrame().topLeft();
     if (verdict_.colour != Outcome::Done) {
+        const QPoint corner = CropFrame().topLeft();
         const std::vector<QPoint> misfits = verdict_.colour == Outcome::BadBackground
                                                 ? upload::BackgroundMisfits(framed)
                                                 : upload::BottomEdgePoints(framed);
         for (const QPoint& p : misfits)
             verdict_.rings.push_back(corner + p);
-        return {verdict_.generation, {}};
+        return;
     }
-    verdict_.face = LiveVerdict::Face::Checking;
-    return {verdict_.generation, std::move(framed)};
+    // While the mouse is held the frame moves on before any answer could
+    // come: the face part waits for the release.
+    verdict_.face = FDragging ? LiveVerdict::Face::Unasked : LiveVerdict::Face::Checking;
 }
 
-void PhotoWorkspace::HideVerdict() {
-    ++verdict_.generation;
-    verdict_.shown = false;
-    verdict_.rings.clear();
+FaceRequest PhotoWorkspace::FaceToCheck() const {
+    if (VerdictStale() || verdict_.face != LiveVerdict::Face::Checking)
+        return {verdict_.generation, {}};
+    return {verdict_.generation, FramedPixels()};
+}
+
+void PhotoWorkspace::BeginStep() {
+    stepRunning_ = true;
+    ++frameChanges_;
+}
+
+void PhotoWorkspace::EndStep() {
+    stepRunning_ = false;
+    ++frameChanges_;
 }
 
 bool PhotoWorkspace::AnswerFace(int generation, const UploadWork& work) {
     // An answer about an earlier frame never replaces a newer verdict.
-    if (generation != verdict_.generation || verdict_.face != LiveVerdict::Face::Checking)
+    if (generation != frameChanges_ || VerdictStale() || verdict_.face != LiveVerdict::Face::Checking)
         return false;
     verdict_.face = work.failure      ? LiveVerdict::Face::Failed
                     : work.faces == 0 ? LiveVerdict::Face::Missing
                                       : LiveVerdict::Face::Found;
+    verdict_.faceFailure = work.failure;
     return true;
 }
 

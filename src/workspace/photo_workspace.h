@@ -67,13 +67,14 @@ struct LiveVerdict {
     enum class Face { Unasked, Checking, Found, Missing, Failed };
     bool shown = false;               // a working photo, and no long step
     Outcome colour = Outcome::Done;   // Done, BadBackground or WhiteBottomEdge
-    Face face = Face::Unasked;        // asked only once the colours pass
+    Face face = Face::Unasked;        // asked once the colours pass and the mouse is up
+    std::exception_ptr faceFailure;   // why the face part failed
     QVector<QPoint> rings;            // the failing sample points, in the viewport
-    int generation = 0;               // which frame the verdict is about
+    int generation = -1;              // the frame change it is about
 };
 
-// The face part of a verdict to work out: the framed pixels, null when the
-// colours already refuse.
+// The face part of a verdict to work out: the framed pixels, null when
+// there is nothing to ask.
 struct FaceRequest {
     int generation = 0;
     QImage crop;
@@ -111,8 +112,8 @@ public:
 
     // Framing the face: the slider position whose rendering covers the
     // frame and makes the face closest to half the frame's width, then the
-    // place that puts the face 70 pixels below the frame's top, centred
-    // across. Nothing to frame without a photo and its face.
+    // place that puts the face kFaceTop pixels below the frame's top,
+    // centred across. Nothing to frame without a photo and its face.
     bool CanFrame() const;
     int FramingPosition() const;
     void PlaceFace();
@@ -132,15 +133,22 @@ public:
     // the background check's.
     static Outcome JudgeColours(const QImage& photo, bool& coloredBackground);
 
-    // The live verdict: worked out afresh after every change of what lies
-    // under the frame; hidden while a long step runs, which drops the
-    // answers still to come; a face answer counts only for the frame it was
-    // asked about (ComputeUpload on the request's crop).
-    FaceRequest JudgeFrame();
-    void HideVerdict();
-    // True when the answer counts.
+    // The live verdict. Every change of what lies under the frame (a read,
+    // a zoom, a move, a release, a framing, a long step's start and end) is
+    // counted; once the count has moved the verdict is stale, and JudgeFrame
+    // works it out afresh. It is hidden while a long step runs.
+    int FrameChanges() const { return frameChanges_; }
+    bool VerdictStale() const { return verdict_.generation != frameChanges_; }
+    void JudgeFrame();
+    // The face part the verdict waits for (ComputeUpload on the crop), with
+    // the count of the frame it is about; a null crop when it waits for none.
+    FaceRequest FaceToCheck() const;
+    // True when the answer counts: it is about the frame as it is now.
     bool AnswerFace(int generation, const UploadWork& work);
     const LiveVerdict& Verdict() const { return verdict_; }
+    // A long step (reading, saving) starts and ends.
+    void BeginStep();
+    void EndStep();
 
     // Writes the prepared upload under the chosen name (".jpg" added where
     // needed), whole or not at all.
@@ -165,7 +173,6 @@ private:
     void ClearWorkingPicture();
     void CentreWhereItFits();
     QImage FramedPixels() const;
-    static Result ReadRefusal(const std::exception_ptr& failure);
     QRect TheFace() const;
 
     // The fields carry the names the team uses when talking about the tool.
@@ -181,6 +188,8 @@ private:
     QSize viewport_;
     WorkingPhoto working_;
     bool sliderEnabled_ = false;
+    int frameChanges_ = 0;
+    bool stepRunning_ = false;
     LiveVerdict verdict_;
 };
 

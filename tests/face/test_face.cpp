@@ -76,6 +76,17 @@ private slots:
         QCOMPARE(face::CountFaces(portrait, QStringLiteral("/nonexistent")).size(), 1);
         QVERIFY_THROWS_EXCEPTION(face::ImageUnreadable, face::CountFaces("not a jpeg", dir.path()));
         QCOMPARE(face::ProgramFolder(), QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+        // A cascade whose window is not square fails inside OpenCV, which is
+        // told as OpenCV's failure, not the photo's.
+        QTemporaryDir tall;
+        QByteArray xml = photo::ReadWholeFile(QStringLiteral(EXAM_CASCADE_FILE));
+        xml.replace("<height>20</height>", "<height>24</height>");
+        QFile out(tall.filePath(QLatin1String(face::kCascadeFileName)));
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(xml) == xml.size());
+        out.close();
+        face::ForgetCascade();
+        QVERIFY_THROWS_EXCEPTION(face::DetectorFailure, face::CountFaces(portrait, tall.path()));
+        face::ForgetCascade();
     }
 };
 

@@ -139,22 +139,6 @@ private slots:
         QTEST(photo::ReadOrientation(ReadData(file)), "orientation");
     }
 
-    // The face check turns OpenCV's padded BGR rows, the decoder palette
-    // images: every format turns as the 24-bit RGB that djpeg confirms.
-    void orientationKeepsFormat() {
-        QImage rgb(5, 3, QImage::Format_RGB888);
-        for (int i = 0; i < 15; ++i)
-            rgb.setPixel(i % 5, i / 5, qRgb(17 * i, 255 - 9 * i, 60 + i));
-        for (const QImage::Format format : {QImage::Format_BGR888, QImage::Format_RGB32, QImage::Format_Indexed8})
-            for (int n = 1; n <= 8; ++n) {
-                const QImage image = rgb.convertToFormat(format);
-                const QImage turned = photo::ApplyOrientation(image, n);
-                QCOMPARE(turned.format(), format);
-                QCOMPARE(turned.colorTable(), image.colorTable());
-                QCOMPARE(turned.convertToFormat(QImage::Format_RGB888), photo::ApplyOrientation(rgb, n));
-            }
-    }
-
     void readWholeFile_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<qint64>("limit");

@@ -396,6 +396,10 @@ private slots:
         second.set_value();
         QTRY_COMPARE(status->accessibleName(), texts::kVerdictNoFace + hint);
         QCOMPARE(status->PaneText(1), status->accessibleName());
+        // A request that fails still ends in an answer, which says why.
+        w.form.findChild<FaceVerdicts*>()->gate = [] { throw std::bad_alloc(); };
+        QTest::mouseDClick(w.Get("Image1"), Qt::LeftButton, {}, QPoint(100, 100));
+        QTRY_COMPARE(status->accessibleName(), QStringLiteral("无法检测相框内的人像：这台电脑的内存不够") + hint);
     }
 
     // While a step runs the window repaints and shows its progress but takes

@@ -13,6 +13,8 @@
 #include "workspace/photo_workspace.h"
 #include "workspace/zoom.h"
 
+#include <functional>
+
 using namespace workspace;
 // A column of the current row, as an expression.
 #define FETCH(Type, name) (*static_cast<Type*>(QTest::qData(#name, ::qMetaTypeId<Type>())))
@@ -104,6 +106,8 @@ private slots:
                                     << "找不到人像检测文件“/p/c.xml”，请重新安装本程序。" << title << 16;
         QTest::newRow("no memory") << Outcome::Failure << std::make_exception_ptr(std::bad_alloc())
                                    << "照片太大，这台电脑的内存不够处理它。" << title << 16;
+        QTest::newRow("OpenCV") << Outcome::Failure << std::make_exception_ptr(face::DetectorFailure("(-215) x\n"))
+                                << "Unexpected failure: (-215) x." << title << 16;
         QTest::newRow("done") << Outcome::Done << std::exception_ptr() << "" << "" << 0;
     }
     void texts() {
@@ -303,26 +307,31 @@ private slots:
     }
 
     // A read that fails says so as a file it cannot use, unless the install
-    // is broken or memory ran out; the photo shown by then stays.
+    // is broken, memory ran out or OpenCV failed. A face check that failed
+    // for want of an image or of the cascade leaves the new photo shown; one
+    // that OpenCV could not run keeps the previous one.
     void readFails_data() {
         QTest::addColumn<ReadWork::Stop>("stop");
         QTest::addColumn<std::exception_ptr>("failure");
         QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<int>("shownWidth");
         QTest::newRow("face check") << ReadWork::Stop::FaceCheckFailed
-                                    << std::make_exception_ptr(face::ImageUnreadable()) << Outcome::NotAJpeg;
+                                    << std::make_exception_ptr(face::ImageUnreadable()) << Outcome::NotAJpeg << 100;
         QTest::newRow("no cascade") << ReadWork::Stop::FaceCheckFailed
-                                    << std::make_exception_ptr(face::CascadeMissing("c")) << Outcome::Failure;
+                                    << std::make_exception_ptr(face::CascadeMissing("c")) << Outcome::Failure << 100;
+        QTest::newRow("OpenCV") << ReadWork::Stop::FaceCheckFailed
+                                << std::make_exception_ptr(face::DetectorFailure("(-215) x")) << Outcome::Failure << 400;
         QTest::newRow("no memory") << ReadWork::Stop::Undecodable << std::make_exception_ptr(std::bad_alloc())
-                                   << Outcome::Failure;
+                                   << Outcome::Failure << 400;
     }
     void readFails() {
-        QFETCH(ReadWork::Stop, stop);
         PhotoWorkspace ws = Fresh();
+        ws.ApplyRead(Found(Pattern(400, 500)));
         ReadWork work = Found(Pattern(100, 100), {});
-        work.stop = stop;
+        work.stop = FETCH(ReadWork::Stop, stop);
         work.failure = FETCH(std::exception_ptr, failure);
         QCOMPARE(ws.ApplyRead(std::move(work)).outcome, FETCH(Outcome, outcome));
-        QCOMPARE(ws.Working().present, stop == ReadWork::Stop::FaceCheckFailed);
+        QCOMPARE(ws.Working().geometry.width(), FETCH(int, shownWidth));
     }
 
     void hostileCorpus() {
@@ -378,41 +387,61 @@ private slots:
     }
 
     // The live verdict says what the save would say of the crop the frame
-    // would give now, and changes nothing the save reads.
+    // would give now, and changes nothing the save reads; while the mouse is
+    // held it asks no face, and a face part that failed says why.
     void liveVerdict_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("script");
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<QVector<QPoint>>("rings");
-        QTest::newRow("passes") << "workflow/studio_blue.jpg" << 0 << "" << Outcome::Done << QVector<QPoint>{};
-        QTest::newRow("top row on the hair") << "workflow/studio_blue.jpg" << 0 << "p0,0 m0,-86" << Outcome::BadBackground
-                                             << QVector<QPoint>{{102, 17}, {142, 17}, {182, 17}, {218, 15}, {218, 85}};
-        QTest::newRow("side column on the head") << "workflow/studio_blue.jpg" << 0 << "p0,0 m0,-50"
-                                                 << Outcome::BadBackground << QVector<QPoint>{{218, 85}};
+        QTest::addColumn<std::exception_ptr>("faceFailure");  // the face part's answer instead of its work
+        QTest::addColumn<QString>("line");
+        const auto none = std::exception_ptr();
+        QTest::newRow("passes") << "workflow/studio_blue.jpg" << 0 << "" << Outcome::Done << QVector<QPoint>{} << none
+                                << "相框内的照片能通过保存检查，可以裁剪";
+        QTest::newRow("held on the photo") << "workflow/studio_blue.jpg" << 0 << "p0,0 m0,-1" << Outcome::Done
+                                           << QVector<QPoint>{} << none
+                                           << "相框内的背景和底边能通过保存检查（松开鼠标后检测人像）";
+        QTest::newRow("no cascade") << "workflow/studio_blue.jpg" << 0 << "" << Outcome::Done << QVector<QPoint>{}
+                                    << std::make_exception_ptr(face::CascadeMissing("c"))
+                                    << "无法检测相框内的人像：找不到人像检测文件，请重新安装本程序";
+        QTest::newRow("no memory") << "workflow/studio_blue.jpg" << 0 << "" << Outcome::Done << QVector<QPoint>{}
+                                   << std::make_exception_ptr(std::bad_alloc()) << "无法检测相框内的人像：这台电脑的内存不够";
+        QTest::newRow("top row on the hair") << "workflow/studio_blue.jpg" << 0 << "p0,0 m0,-86 r" << Outcome::BadBackground
+                                             << QVector<QPoint>{{102, 17}, {142, 17}, {182, 17}, {218, 15}, {218, 85}}
+                                             << none << "背景不是单一的蓝、红或白色（见红圈）";
+        QTest::newRow("side column on the head") << "workflow/studio_blue.jpg" << 0 << "p0,0 m0,-50 r"
+                                                 << Outcome::BadBackground << QVector<QPoint>{{218, 85}} << none
+                                                 << "背景不是单一的蓝、红或白色（见红圈）";
         QTest::newRow("zoomed out on white") << "workflow/studio_white.jpg" << -10 << "" << Outcome::WhiteBottomEdge
-                                             << QVector<QPoint>{{22, 291}, {62, 291}, {102, 291}, {142, 291}, {182, 291}};
-        QTest::newRow("face dragged out") << "workflow/studio_blue.jpg" << 20 << "p0,0 m-500,-600 m-500,-600"
-                                          << Outcome::NoFaceInResult << QVector<QPoint>{};
+                                             << QVector<QPoint>{{22, 291}, {62, 291}, {102, 291}, {142, 291}, {182, 291}}
+                                             << none << "底边是白色：照片小于相框或有白色边框（见红圈）";
+        QTest::newRow("face dragged out") << "workflow/studio_blue.jpg" << 20 << "p0,0 m-500,-600 m-500,-600 r"
+                                          << Outcome::NoFaceInResult << QVector<QPoint>{} << none << "相框内检测不到人像";
     }
     void liveVerdict() {
         QFETCH(Outcome, outcome);
+        QFETCH(std::exception_ptr, faceFailure);
         PhotoWorkspace ws = Fresh();
         QCOMPARE(ws.Read(Data(FETCH(QString, file))).outcome, Outcome::Done);
         ws.Zoom(FETCH(int, position));
         Drag(ws, FETCH(QString, script));
-        const FaceRequest request = ws.JudgeFrame();
+        QVERIFY(ws.VerdictStale());
+        ws.JudgeFrame();
+        const FaceRequest request = ws.FaceToCheck();
         QCOMPARE(ws.Verdict().rings, FETCH(QVector<QPoint>, rings));
-        QCOMPARE(request.crop.isNull(), ws.Verdict().colour != Outcome::Done);
+        QCOMPARE(request.crop.isNull(), ws.Verdict().colour != Outcome::Done || ws.Dragging());
         if (!request.crop.isNull()) {
             QCOMPARE(ws.Verdict().face, LiveVerdict::Face::Checking);
-            ws.AnswerFace(request.generation - 1, {{}, 0, {}});  // about an earlier frame: ignored
+            QVERIFY(!ws.AnswerFace(request.generation - 1, {{}, 0, {}}));  // about an earlier frame: ignored
             QCOMPARE(ws.Verdict().face, LiveVerdict::Face::Checking);
-            ws.AnswerFace(request.generation, PhotoWorkspace::ComputeUpload(request.crop));
+            QVERIFY(ws.AnswerFace(request.generation, faceFailure ? UploadWork{{}, 0, faceFailure}
+                                                                  : PhotoWorkspace::ComputeUpload(request.crop)));
         }
-        const bool faceMissing = ws.Verdict().face == LiveVerdict::Face::Missing;
-        QCOMPARE(faceMissing ? Outcome::NoFaceInResult : ws.Verdict().colour, outcome);
+        QCOMPARE(texts::VerdictLine(ws.Verdict(), false), FETCH(QString, line));
         // What the save says of the crop, and the verdict left it alone.
+        ws.Release();
         QVERIFY(ws.ResultPhoto().isNull());
         ws.Crop();
         Result saved = ws.CheckResult();
@@ -423,6 +452,29 @@ private slots:
         const bool coloured = ws.ColoredBackground();
         ws.JudgeFrame();
         QVERIFY(ws.ResultPhoto().constBits() == result.constBits() && ws.ColoredBackground() == coloured);
+    }
+
+    // Every change under the frame leaves the verdict stale, whichever
+    // action made it, so that the window works it out afresh.
+    void verdictFollowsEveryChange() {
+        PhotoWorkspace ws = Fresh();
+        ws.ApplyRead(Found(Pattern(400, 500)));
+        const std::pair<const char*, std::function<void()>> changes[] = {
+            {"zoom", [&] { ws.Zoom(3); }},      {"move", [&] { Drag(ws, QStringLiteral("p5,5 m9,9")); }},
+            {"release", [&] { ws.Release(); }}, {"framing", [&] { ws.PlaceFace(); }},
+            {"step", [&] { ws.BeginStep(); }},  {"step's end", [&] { ws.EndStep(); }},
+            {"read", [&] { ws.ApplyRead(Found(Pattern(300, 400))); }}};
+        for (const auto& [name, change] : changes) {
+            ws.JudgeFrame();
+            change();
+            QVERIFY2(ws.VerdictStale(), name);
+        }
+        // A step hides the verdict, and an answer asked before it is dropped.
+        ws.JudgeFrame();
+        const FaceRequest request = ws.FaceToCheck();
+        ws.BeginStep();
+        ws.JudgeFrame();
+        QVERIFY(!ws.Verdict().shown && !ws.AnswerFace(request.generation, {{}, 1, {}}));
     }
 
     void upload() {

@@ -29,14 +29,14 @@ void FaceVerdicts::Loop() {
             if (!Serve())
                 return;
         } catch (...) {
-            // Out of memory for one request: the verdict stays as it is.
+            // Only posting an answer can fail here, for want of memory; the
+            // next request is answered afresh.
         }
     }
 }
 
 bool FaceVerdicts::Serve() {
     workspace::FaceRequest request;
-    auto progress = std::make_shared<workspace::Progress>();
     std::function<void()> gate;
     {
         std::unique_lock<std::mutex> lock(mutex_);
@@ -45,13 +45,24 @@ bool FaceVerdicts::Serve() {
             return false;
         request = std::move(*waiting_);
         waiting_.reset();
-        running_ = progress;
         gate = this->gate;
     }
-    if (gate)
-        gate();
-    // The save's own encoding and face check, on the request's copy.
-    const workspace::UploadWork work = workspace::PhotoWorkspace::ComputeUpload(request.crop, progress.get());
+    // Every request ends in an answer: its faces, or what failed.
+    workspace::UploadWork work;
+    try {
+        auto progress = std::make_shared<workspace::Progress>();
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            running_ = progress;
+        }
+        if (gate)
+            gate();
+        // The save's own encoding and face check, on the request's copy.
+        work = workspace::PhotoWorkspace::ComputeUpload(request.crop, progress.get());
+    } catch (...) {
+        work = workspace::UploadWork();
+        work.failure = std::current_exception();
+    }
     {
         std::lock_guard<std::mutex> lock(mutex_);
         running_.reset();

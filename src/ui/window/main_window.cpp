@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <QScreen>
 
 #include "ui/window/failure_report.h"
@@ -287,7 +288,42 @@ bool TForm1::Tell(const workspace::Result& result) {
 }
 
 void TForm1::Guarded(const std::function<void()>& handler) {
-    failure::RunGuarded(handler, [this](const std::exception_ptr& failure) {
+    const auto report = [this](const std::exception_ptr& failure) {
         Tell({workspace::Outcome::Failure, {}, failure});
-    });
+    };
+    const bool outermost = !InHandler;
+    {
+        const QScopedValueRollback<bool> inside(InHandler, true);
+        failure::RunGuarded(handler, report);
+    }
+    // The one place the verdict follows the frame from: no handler can
+    // forget it, and a handler that runs others (a double-click zooms, then
+    // places) is judged once, at its end.
+    if (outermost && Workspace)
+        failure::RunGuarded([this] { ShowVerdict(); }, report);
+}
+
+void TForm1::ShowVerdict() {
+    if (!Workspace->VerdictStale())
+        return;
+    Workspace->JudgeFrame();
+    const workspace::FaceRequest request = Workspace->FaceToCheck();
+    if (!request.crop.isNull())
+        Verdicts->Request(request);
+    ShowVerdictLine();
+}
+
+void TForm1::RunStep(std::shared_ptr<workspace::Progress> progress, std::function<void()> work,
+                     std::function<void()> done) {
+    // A release during the step would be lost: no drag goes on after it.
+    Workspace->Release();
+    const auto ended = [this, done = std::move(done)] {
+        Guarded([&] {
+            Workspace->EndStep();
+            done();
+        });
+    };
+    // The verdict hides while the step runs; its answers meanwhile are dropped.
+    if (Step->Run(std::move(progress), std::move(work), ended))
+        Workspace->BeginStep();
 }

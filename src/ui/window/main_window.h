@@ -95,19 +95,21 @@ private:
     void WireEvents();
     void NameControls();
     // Runs a handler under the general failure report: an uncaught failure is
-    // shown in a box and the window goes on.
+    // shown in a box and the window goes on. Once the outermost handler is
+    // done, the live verdict follows whatever it changed under the frame.
     void Guarded(const std::function<void()>& handler);
     // Puts up the box of an outcome, if it has one; true when it did.
     bool Tell(const workspace::Result& result);
     // Moves and repaints Image1 as the workspace has it.
     void ShowWorkingPhoto();
     void ShowResultPhoto();
-    // Works the live verdict out for the frame as it is now and shows it;
-    // `askFace` sends the face part off (not on every drag move).
-    void ShowVerdict(bool askFace);
+    // Where the frame has changed since the verdict was worked out: works it
+    // out afresh, sends its face part off, and shows it.
+    void ShowVerdict();
     void ShowVerdictLine();
-    // A long step starts: no verdict until it ends.
-    void HideVerdict();
+    // Runs a long step (reading, saving); `done` runs once it has ended.
+    void RunStep(std::shared_ptr<workspace::Progress> progress, std::function<void()> work,
+                 std::function<void()> done);
     void SaveUpload(const workspace::UploadWork& work);
     QString DropToRead(const QMimeData* data) const;
 
@@ -118,4 +120,6 @@ private:
     FaceVerdicts* Verdicts = nullptr;
     // Made by FormCreate, once the viewport has its size.
     std::unique_ptr<workspace::PhotoWorkspace> Workspace;
+    // Whether a handler runs: one handler can run inside another.
+    bool InHandler = false;
 };

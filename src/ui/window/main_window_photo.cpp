@@ -28,29 +28,22 @@ void TForm1::ReadPhotoFile(const QString& path) {
             return;
         // Back to scale 1; a change re-zooms the previous photo.
         RzTrackBar1->SetPosition(0);
-        // A release during the step would be lost: no drag goes on after it.
-        Workspace->Release();
-        HideVerdict();
         auto work = std::make_shared<workspace::ReadWork>();
         auto progress = std::make_shared<workspace::Progress>();
-        Step->Run(progress, [work, progress, path] { *work = workspace::PhotoWorkspace::ComputeRead(path, progress.get()); },
-                  [this, work] {
-                      Guarded([&] {
-                          Step->RethrowFailure();
-                          const workspace::Result result = Workspace->ApplyRead(std::move(*work));
-                          RzTrackBar1->setEnabled(Workspace->SliderEnabled());
-                          ShowWorkingPhoto();
-                          ShowResultPhoto();
-                          Tell(result);
-                          // A photo without a face is shown with its box, then taken away.
-                          if (result.outcome == workspace::Outcome::NoFace) {
-                              Workspace->DropFacelessPhoto();
-                              ShowWorkingPhoto();
-                          }
-                      });
-                      // Whatever the step ended in, the frame's verdict shows again.
-                      Guarded([this] { ShowVerdict(true); });
-                  });
+        RunStep(progress, [work, progress, path] { *work = workspace::PhotoWorkspace::ComputeRead(path, progress.get()); },
+                [this, work] {
+                    Step->RethrowFailure();
+                    const workspace::Result result = Workspace->ApplyRead(std::move(*work));
+                    RzTrackBar1->setEnabled(Workspace->SliderEnabled());
+                    ShowWorkingPhoto();
+                    ShowResultPhoto();
+                    Tell(result);
+                    // A photo without a face is shown with its box, then taken away.
+                    if (result.outcome == workspace::Outcome::NoFace) {
+                        Workspace->DropFacelessPhoto();
+                        ShowWorkingPhoto();
+                    }
+                });
     });
 }
 
@@ -68,7 +61,6 @@ void TForm1::RzTrackBar1Change() {
         if (!rendered)
             return;
         ShowWorkingPhoto();
-        ShowVerdict(true);
         Image1->repaint();
         repaint();
     });
@@ -95,15 +87,11 @@ void TForm1::Image1MouseMove(Qt::KeyboardModifiers, int x, int y) {
             return;
         Workspace->Move(x, y);
         ShowWorkingPhoto();
-        ShowVerdict(false);
     });
 }
 
 void TForm1::Image1MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
-    Guarded([this] {
-        Workspace->Release();
-        ShowVerdict(true);
-    });
+    Guarded([this] { Workspace->Release(); });
 }
 
 void TForm1::Image1DblClick(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y) {
@@ -120,7 +108,6 @@ void TForm1::Image1DblClick(Qt::MouseButton button, Qt::KeyboardModifiers shift,
         RzTrackBar1->SetPosition(Workspace->FramingPosition());
         Workspace->PlaceFace();
         ShowWorkingPhoto();
-        ShowVerdict(true);
         setUpdatesEnabled(true);
     });
 }
@@ -146,18 +133,6 @@ void TForm1::ShowResultPhoto() {
         Image2->ClearPicture();
     else
         Image2->SetPicture(result);
-}
-
-void TForm1::ShowVerdict(bool askFace) {
-    const workspace::FaceRequest request = Workspace->JudgeFrame();
-    if (askFace && !request.crop.isNull())
-        Verdicts->Request(request);
-    ShowVerdictLine();
-}
-
-void TForm1::HideVerdict() {
-    Workspace->HideVerdict();
-    ShowVerdictLine();
 }
 
 void TForm1::ShowVerdictLine() {

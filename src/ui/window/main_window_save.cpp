@@ -15,22 +15,19 @@ void TForm1::RzBmpBtnSaveClick() {
             ShowResultPhoto();
             return;
         }
-        Workspace->Release();
-        HideVerdict();
         // The worker encodes a copy of its own.
         auto work = std::make_shared<workspace::UploadWork>();
         auto progress = std::make_shared<workspace::Progress>();
         progress->stage = workspace::Progress::Encoding;
-        Step->Run(progress,
-                  [work, progress, result = Workspace->ResultPhoto().copy()] {
-                      *work = workspace::PhotoWorkspace::ComputeUpload(result, progress.get());
-                  },
-                  [this, work] { Guarded([&] { SaveUpload(*work); }); });
+        RunStep(progress,
+                [work, progress, result = Workspace->ResultPhoto().copy()] {
+                    *work = workspace::PhotoWorkspace::ComputeUpload(result, progress.get());
+                },
+                [this, work] { SaveUpload(*work); });
     });
 }
 
 void TForm1::SaveUpload(const workspace::UploadWork& work) {
-    ShowVerdict(true);
     Step->RethrowFailure();
     const workspace::Result prepared = Workspace->ApplyUpload(work);
     const bool refused = Tell(prepared);
