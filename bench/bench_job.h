@@ -12,3 +12,7 @@ void BenchWaiting();
 // move next to the move's own cost, the face part per request, and the
 // window's longest gap while dragging with verdicts on and off.
 void BenchVerdict();
+
+// The head measure on a 200 x 280 frame next to the face part it follows,
+// and the double-click on a 12 MP portrait through the window.
+void BenchHead();

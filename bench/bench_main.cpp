@@ -106,5 +106,6 @@ int main(int argc, char* argv[]) {
     BenchWholeJob();
     BenchWaiting();
     BenchVerdict();
+    BenchHead();
     return 0;
 }

@@ -78,8 +78,17 @@ QString VerdictLine(const workspace::LiveVerdict& verdict, bool facesKnown) {
     else if (verdict.face == Face::Failed)
         line = FaceFailureLine(verdict.faceFailure);
     else
-        line = kVerdictPasses;
+        line = verdict.head ? HeadLine(*verdict.head) : kVerdictPasses;
     return facesKnown ? line + kHintSeparator + kFramingHint : line;
+}
+
+QString HeadLine(const workspace::HeadMeasure& head) {
+    if (head.AllWithin())
+        return kVerdictHeadFits;
+    const workspace::HeadMeasure::Side side = head.Furthest();
+    const int margin = head.margin[side];
+    return margin == 0 ? kVerdictHeadTouches[side]
+                       : margin < workspace::kHeadMarginLeast ? kVerdictHeadNear[side] : kVerdictHeadFar[side];
 }
 
 QString ProgressText(const workspace::Progress& progress) {

@@ -34,6 +34,18 @@ inline const QString kRequirements = QStringLiteral(
 
 // The live verdict on the frame, in the status bar.
 inline const QString kVerdictPasses = QStringLiteral("相框内的照片能通过保存检查，可以裁剪");
+// Where the head is measured: it sits well, or the side furthest from its
+// margin is too close, too far or touched; top, left, right in that order.
+inline const QString kVerdictHeadFits = QStringLiteral("相框内的照片能通过保存检查，头部位置合适，可以裁剪");
+inline const QString kVerdictHeadNear[3] = {QStringLiteral("能通过保存检查，但头部离上边太近（见橙线）"),
+                                            QStringLiteral("能通过保存检查，但头部离左边太近（见橙线）"),
+                                            QStringLiteral("能通过保存检查，但头部离右边太近（见橙线）")};
+inline const QString kVerdictHeadFar[3] = {QStringLiteral("能通过保存检查，但头部离上边太远（见橙线）"),
+                                           QStringLiteral("能通过保存检查，但头部离左边太远（见橙线）"),
+                                           QStringLiteral("能通过保存检查，但头部离右边太远（见橙线）")};
+inline const QString kVerdictHeadTouches[3] = {QStringLiteral("能通过保存检查，但头部碰到了相框上边（见橙线）"),
+                                               QStringLiteral("能通过保存检查，但头部碰到了相框左边（见橙线）"),
+                                               QStringLiteral("能通过保存检查，但头部碰到了相框右边（见橙线）")};
 inline const QString kVerdictBackground = QStringLiteral("背景不是单一的蓝、红或白色（见红圈）");
 inline const QString kVerdictBottomEdge = QStringLiteral("底边是白色：照片小于相框或有白色边框（见红圈）");
 inline const QString kVerdictNoFace = QStringLiteral("相框内检测不到人像");
@@ -46,6 +58,8 @@ inline const QString kHintSeparator = QStringLiteral("　　");
 
 // The verdict's line; the framing hint follows it while faces are known.
 QString VerdictLine(const workspace::LiveVerdict& verdict, bool facesKnown);
+// What a passing photo's measured head says.
+QString HeadLine(const workspace::HeadMeasure& head);
 
 // Progress of a long step in the status bar.
 inline const QString kReadingProgress = QStringLiteral("正在读取照片… %1%");

@@ -13,6 +13,7 @@
 #include "face/face_check.h"
 #include "photo/file_reader.h"
 #include "photo/jpeg_decoder.h"
+#include "base/rounding.h"
 #include "workspace/failure.h"
 #include "workspace/zoom.h"
 
@@ -156,21 +157,12 @@ Result PhotoWorkspace::CheckReset() const {
     return working_.present ? Result{} : Result{Outcome::PleaseReadFirst};
 }
 
-QRect PhotoWorkspace::TheFace() const {
-    QRect largest;
-    for (const QRect& face : FReadFaces)
-        if (qint64(face.width()) * face.height() > qint64(largest.width()) * largest.height())
-            largest = face;
-    return largest;
-}
-
 bool PhotoWorkspace::CanFrame() const {
     return working_.present && FSourceJpeg && FSourceJpeg->IsDecoded() && !FReadFaces.isEmpty();
 }
 
-int PhotoWorkspace::FramingPosition() const {
+int PhotoWorkspace::PositionNearest(const std::function<int(double scale)>& lengthAt, int wanted) const {
     const QSize source = working_.source.size();
-    const int faceWidth = TheFace().width();
     int best = 20;
     int bestDistance = -1;
     // From the smallest scale up, so that a tie keeps the smaller one.
@@ -179,7 +171,7 @@ int PhotoWorkspace::FramingPosition() const {
         const QSize size = ScaledSize(source, scale);
         if (size.width() < kFrameWidth || size.height() < kFrameHeight)
             continue;
-        const int distance = std::abs(ScaledLength(faceWidth, scale) - kFrameWidth / 2);
+        const int distance = std::abs(lengthAt(scale) - wanted);
         if (bestDistance < 0 || distance < bestDistance) {
             best = position;
             bestDistance = distance;
@@ -188,11 +180,14 @@ int PhotoWorkspace::FramingPosition() const {
     return best;
 }
 
-void PhotoWorkspace::PlaceFace() {
-    const QRect face = TheFace();
+int PhotoWorkspace::FramingPosition() const {
+    const int faceWidth = LargestFace(FReadFaces).width();
+    return PositionNearest([faceWidth](double scale) { return ScaledLength(faceWidth, scale); }, kFrameWidth / 2);
+}
+
+QPoint PhotoWorkspace::Clamped(double scale, QPoint wanted) const {
+    const QSize rendering = ScaledSize(working_.source.size(), scale);
     const QRect frame = CropFrame();
-    const double scale = working_.scale;
-    QRect& g = working_.geometry;
     // Each direction on its own: clamped to the drag limits where the photo
     // covers the frame, centred on the frame where it is smaller.
     const auto place = [](int wanted, int frameStart, int frameLength, int photoLength) {
@@ -200,10 +195,66 @@ void PhotoWorkspace::PlaceFace() {
             return frameStart + CentredOffset(frameLength, photoLength);
         return std::clamp(wanted, frameStart + frameLength - photoLength, frameStart);
     };
+    return {place(wanted.x(), frame.left(), kFrameWidth, rendering.width()),
+            place(wanted.y(), frame.top(), kFrameHeight, rendering.height())};
+}
+
+QImage PhotoWorkspace::FramedAt(double scale, QPoint place) const {
+    return RenderRegion(working_.source, ScaledSize(working_.source.size(), scale), CropFrame().translated(-place));
+}
+
+QRect PhotoWorkspace::FaceAt(double scale, QPoint place) const {
+    const QRect face = LargestFace(FReadFaces);
+    const QPoint origin = CropFrame().topLeft() - place;
+    return QRect(ScaledLength(face.left(), scale) - origin.x(), ScaledLength(face.top(), scale) - origin.y(),
+                 ScaledLength(face.width(), scale), ScaledLength(face.height(), scale));
+}
+
+std::optional<HeadMeasure> PhotoWorkspace::HeadAt(double scale, QPoint place) const {
+    const QImage framed = FramedAt(scale, place);
+    bool coloured = false;
+    if (JudgeColours(framed, coloured) != Outcome::Done)
+        return std::nullopt;
+    return MeasureHead(framed, FaceAt(scale, place));
+}
+
+Framing PhotoWorkspace::PlanFraming() const {
+    const QRect face = LargestFace(FReadFaces);
+    const QRect frame = CropFrame();
+    Framing plan;
+    plan.position = FramingPosition();
+    const double scale = ScaleForPosition(plan.position);
     const int faceWidth = ScaledLength(face.width(), scale);
-    g.moveTo(place(frame.left() + CentredOffset(kFrameWidth, faceWidth) - ScaledLength(face.left(), scale),
-                   frame.left(), kFrameWidth, g.width()),
-             place(frame.top() + kFaceTop - ScaledLength(face.top(), scale), frame.top(), kFrameHeight, g.height()));
+    plan.place = Clamped(scale, {frame.left() + CentredOffset(kFrameWidth, faceWidth) - ScaledLength(face.left(), scale),
+                                 frame.top() + kFaceTop - ScaledLength(face.top(), scale)});
+    // Then from the head, where that framing shows one. The face is the
+    // read's, where the frame puts it: no face search on the way.
+    const std::optional<HeadMeasure> head = HeadAt(scale, plan.place);
+    if (!head)
+        return plan;
+    // The head in that rendering's pixels, then at the scale that makes it
+    // closest to the wanted width: centred across, its top at the margin.
+    const QPointF origin(frame.left() - plan.place.x(), frame.top() - plan.place.y());
+    const double left = origin.x() + head->head.left(), top = origin.y() + head->head.top();
+    const double width = head->head.width();
+    const auto at = [scale](double length, double other) { return base::RoundHalfEven(length * other / scale); };
+    Framing byHead;
+    byHead.position = PositionNearest([&](double other) { return at(width, other); }, kHeadWidthWanted);
+    const double other = ScaleForPosition(byHead.position);
+    byHead.place = Clamped(other, {frame.left() + CentredOffset(kFrameWidth, at(width, other)) - at(left, other),
+                                   frame.top() + kHeadMargin - at(top, other)});
+    // Measured once more where it now is, and moved, not zoomed, to match.
+    if (const std::optional<HeadMeasure> again = HeadAt(other, byHead.place)) {
+        const int across = base::RoundHalfEven(
+            (again->margin[HeadMeasure::Right] - again->margin[HeadMeasure::Left]) / 2.0);
+        const int down = kHeadMargin - again->margin[HeadMeasure::Top];
+        byHead.place = Clamped(other, byHead.place + QPoint(across, down));
+    }
+    return byHead;
+}
+
+void PhotoWorkspace::ApplyFraming(const Framing& plan) {
+    working_.geometry.moveTo(plan.place);
     FDragging = false;
     ++frameChanges_;
 }
@@ -316,10 +367,11 @@ bool PhotoWorkspace::AnswerFace(int generation, const UploadWork& work) {
     // An answer about an earlier frame never replaces a newer verdict.
     if (generation != frameChanges_ || VerdictStale() || verdict_.face != LiveVerdict::Face::Checking)
         return false;
-    verdict_.face = work.failure      ? LiveVerdict::Face::Failed
-                    : work.faces == 0 ? LiveVerdict::Face::Missing
-                                      : LiveVerdict::Face::Found;
+    verdict_.face = work.failure            ? LiveVerdict::Face::Failed
+                    : work.faces.isEmpty() ? LiveVerdict::Face::Missing
+                                           : LiveVerdict::Face::Found;
     verdict_.faceFailure = work.failure;
+    verdict_.head = work.head;
     return true;
 }
 
@@ -333,7 +385,10 @@ UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progres
         work.jpeg = upload::EncodeWithinLimit(result);
         progress->stage = Progress::Faces;
         // The face is looked for in exactly the bytes that will be saved.
-        work.faces = static_cast<int>(face::CountFaces(work.jpeg, face::ProgramFolder(), &progress->stop).size());
+        work.faces = face::CountFaces(work.jpeg, face::ProgramFolder(), &progress->stop);
+        bool coloured = false;
+        if (!work.faces.isEmpty() && JudgeColours(result, coloured) == Outcome::Done)
+            work.head = MeasureHead(result, LargestFace(work.faces));
     } catch (...) {
         work.failure = std::current_exception();
     }
@@ -343,7 +398,7 @@ UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progres
 Result PhotoWorkspace::ApplyUpload(const UploadWork& work) {
     if (work.failure)
         return {Outcome::Failure, {}, work.failure};
-    if (work.faces == 0) {
+    if (work.faces.isEmpty()) {
         FResult = QImage();
         return {Outcome::NoFaceInResult};
     }

@@ -16,8 +16,11 @@
 #include <QVector>
 
 #include <exception>
+#include <functional>
 #include <memory>
+#include <optional>
 
+#include "workspace/head.h"
 #include "workspace/outcome.h"
 
 namespace photo {
@@ -28,7 +31,7 @@ namespace workspace {
 
 // A framed face's top lies this far below the frame's top: the head then
 // keeps about 0.5 cm of the printed photo above it.
-constexpr int kFaceTop = 70;
+constexpr int kFaceTop = 93;
 
 // Files of this size or less are refused as too small for a usable portrait.
 constexpr qint64 kSmallestFile = 8192;
@@ -53,12 +56,14 @@ struct ReadWork {
     std::exception_ptr failure;  // what stopped it, where something failed
 };
 
-// What preparing the upload found: the encoded photo and its faces, or what
+// What preparing the upload found: the encoded photo, the faces in its
+// bytes and the head around the largest (where the colours pass), or what
 // failed.
 struct UploadWork {
     QByteArray jpeg;
-    int faces = 0;
+    QVector<QRect> faces;
     std::exception_ptr failure;
+    std::optional<HeadMeasure> head;
 };
 
 // What the save would say about the crop the frame would give now: the
@@ -69,8 +74,16 @@ struct LiveVerdict {
     Outcome colour = Outcome::Done;   // Done, BadBackground or WhiteBottomEdge
     Face face = Face::Unasked;        // asked once the colours pass and the mouse is up
     std::exception_ptr faceFailure;   // why the face part failed
+    std::optional<HeadMeasure> head;  // where a face was found and its head measured
     QVector<QPoint> rings;            // the failing sample points, in the viewport
     int generation = -1;              // the frame change it is about
+};
+
+// Where a double-click puts the photo: the slider position to zoom to, and
+// the working photo's place once it has zoomed.
+struct Framing {
+    int position = 0;
+    QPoint place;
 };
 
 // The face part of a verdict to work out: the framed pixels, null when
@@ -110,13 +123,20 @@ public:
     // The reset link: refused without a working photo.
     Result CheckReset() const;
 
-    // Framing the face: the slider position whose rendering covers the
-    // frame and makes the face closest to half the frame's width, then the
-    // place that puts the face kFaceTop pixels below the frame's top,
-    // centred across. Nothing to frame without a photo and its face.
+    // Framing the face for a double-click. First from the face box: the
+    // slider position whose rendering covers the frame and makes the face
+    // closest to half the frame's width, and the place that puts the face
+    // kFaceTop pixels below the frame's top, centred across. Then, where the
+    // frame's colours pass and a head is measured there, from the head: the
+    // position that makes it closest to kHeadWidthWanted wide, centred, its
+    // top kHeadMargin below the frame's top, measured once more there and
+    // moved to match. Nothing to frame without a photo and its face.
     bool CanFrame() const;
     int FramingPosition() const;
-    void PlaceFace();
+    Framing PlanFraming() const;
+    // Puts the photo in the plan's place once the slider has zoomed to the
+    // plan's position; ends any drag.
+    void ApplyFraming(const Framing& plan);
 
     void Press(int x, int y);
     void Move(int x, int y);
@@ -173,7 +193,21 @@ private:
     void ClearWorkingPicture();
     void CentreWhereItFits();
     QImage FramedPixels() const;
-    QRect TheFace() const;
+    // The pixels the frame would take at a scale and place of the photo.
+    QImage FramedAt(double scale, QPoint place) const;
+    // Where the photo goes at a scale for a wanted rectangle of the
+    // rendering at (x, y): clamped to the drag limits, centred on the frame
+    // where the rendering is smaller than it.
+    QPoint Clamped(double scale, QPoint wanted) const;
+    // The position among those whose rendering covers the frame (20 where
+    // none does) at which `lengthAt(scale)` comes nearest `wanted`; a tie
+    // keeps the smaller scale.
+    int PositionNearest(const std::function<int(double scale)>& lengthAt, int wanted) const;
+    // The read's largest face in the pixels the frame would take at a scale
+    // and place.
+    QRect FaceAt(double scale, QPoint place) const;
+    // The head there, where the colours pass and it can be measured.
+    std::optional<HeadMeasure> HeadAt(double scale, QPoint place) const;
 
     // The fields carry the names the team uses when talking about the tool.
     QByteArray FSourceStream;

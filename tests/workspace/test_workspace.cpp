@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "heads.h"
 #include "export/jpeg_encoder.h"
 #include "export/upload_file.h"
 #include "face/face_check.h"
@@ -21,6 +22,7 @@ using namespace workspace;
 Q_DECLARE_METATYPE(Outcome)
 Q_DECLARE_METATYPE(std::exception_ptr)
 Q_DECLARE_METATYPE(ReadWork::Stop)
+Q_DECLARE_METATYPE(heads::Look)
 
 namespace {
 
@@ -52,6 +54,16 @@ ReadWork Found(const QImage& photo, QVector<QRect> faces = {QRect(1, 1, 30, 30)}
     work.stop = ReadWork::Stop::Complete;
     work.faceRects = std::move(faces);
     return work;
+}
+
+// The verdict on the frame as it is, its face part answered as the face
+// thread would answer it.
+const LiveVerdict& Answered(PhotoWorkspace& ws) {
+    ws.JudgeFrame();
+    const FaceRequest request = ws.FaceToCheck();
+    if (!request.crop.isNull())
+        ws.AnswerFace(request.generation, PhotoWorkspace::ComputeUpload(request.crop));
+    return ws.Verdict();
 }
 
 // Press, moves and release written as "p x,y", "m x,y" and "r".
@@ -189,16 +201,17 @@ private slots:
         QCOMPARE(ws.Working().geometry.topLeft(), FETCH(QPoint, expected));
     }
 
-    // The face 70 pixels below the frame's top, centred across, at the scale
-    // that brings it closest to 100 pixels wide (the smaller one on a tie).
+    // Without a head to measure (the patterns' colours do not pass): the face
+    // 93 pixels below the frame's top, centred across, at the scale that
+    // brings it closest to 100 pixels wide (the smaller one on a tie).
     void framing_data() {
         QTest::addColumn<QSize>("source");
         QTest::addColumn<QRect>("face");
         QTest::addColumn<int>("position");
         QTest::addColumn<QPoint>("place");
-        QTest::newRow("98 against 102: tie") << QSize(400, 500) << QRect(150, 100, 82, 90) << 4 << QPoint(-108, -36);
-        QTest::newRow("101") << QSize(400, 500) << QRect(150, 100, 81, 90) << 5 << QPoint(-117, -41);
-        QTest::newRow("97 against 103: tie") << QSize(400, 500) << QRect(150, 100, 108, 90) << -2 << QPoint(-62, -6);
+        QTest::newRow("98 against 102: tie") << QSize(400, 500) << QRect(150, 100, 82, 90) << 4 << QPoint(-108, -13);
+        QTest::newRow("101") << QSize(400, 500) << QRect(150, 100, 81, 90) << 5 << QPoint(-117, -18);
+        QTest::newRow("97 against 103: tie") << QSize(400, 500) << QRect(150, 100, 108, 90) << -2 << QPoint(-62, 14);
         QTest::newRow("covering scales only") << QSize(300, 400) << QRect(50, 60, 190, 200) << -6 << QPoint(20, 14);
         QTest::newRow("highest limits") << QSize(400, 500) << QRect(0, 0, 82, 90) << 4 << QPoint(21, 14);
         QTest::newRow("lowest limits") << QSize(400, 500) << QRect(318, 410, 82, 90) << 4 << QPoint(-259, -306);
@@ -212,12 +225,91 @@ private slots:
         // The largest face is the one framed.
         ws.ApplyRead(Found(Pattern(source.width(), source.height()), {QRect(1, 1, 30, 30), FETCH(QRect, face)}));
         QVERIFY(ws.CanFrame());
-        QCOMPARE(ws.FramingPosition(), position);
+        const Framing plan = ws.PlanFraming();
+        QCOMPARE(plan.position, position);
         ws.Zoom(position);
         ws.Press(5, 5);
-        ws.PlaceFace();
+        ws.ApplyFraming(plan);
         QCOMPARE(ws.Working().geometry.topLeft(), FETCH(QPoint, place));
         QVERIFY(!ws.Dragging());
+    }
+
+    // With a head to measure, the double-click puts it where the window's
+    // requirements want it, as the live verdict then measures it.
+    void framingByHead_data() {
+        QTest::addColumn<heads::Look>("look");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("width");  // the head's, centred, its top at a fifth of the height
+        QTest::newRow("dark on blue, small") << heads::kDarkOnBlue << QSize(300, 400) << 110;
+        QTest::newRow("brown on red") << heads::kBrownOnRed << QSize(500, 600) << 200;
+        QTest::newRow("blond on white") << heads::kBlondOnWhite << QSize(360, 480) << 140;
+        QTest::newRow("dark on blue, large") << heads::kDarkOnBlue << QSize(800, 1000) << 320;
+        QTest::newRow("blond on white, large") << heads::kBlondOnWhite << QSize(500, 700) << 230;
+    }
+    void framingByHead() {
+        QFETCH(QSize, size);
+        const QImage photo = heads::MakePortrait(size, size.width() / 2, size.height() / 5, FETCH(int, width),
+                                                 FETCH(heads::Look, look)).photo;
+        PhotoWorkspace ws = Fresh();
+        ReadWork read = Found(photo, {});
+        read.faceRects = face::CountFaces(read.bytes);
+        ws.ApplyRead(std::move(read));
+        const Framing plan = ws.PlanFraming();
+        ws.Zoom(plan.position);
+        ws.ApplyFraming(plan);
+        const HeadMeasure head = *Answered(ws).head;
+        for (const int margin : head.margin)
+            QVERIFY2(margin >= 24 && margin <= 56, qPrintable(QString::number(margin)));
+    }
+
+    // The head measured in the frame: its margins within 2 pixels of the
+    // drawn outline, the verdict's line, and the lines the frame shows.
+    void headMeasure_data() {
+        QTest::addColumn<heads::Look>("look");
+        QTest::addColumn<QPoint>("top");  // the head's top middle in the 200 x 280 photo
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("line");
+        using heads::Look;
+        QTest::newRow("fits") << heads::kDarkOnBlue << QPoint(100, 40) << 120 << "相框内的照片能通过保存检查，头部位置合适，可以裁剪";
+        QTest::newRow("near the top") << heads::kBrownOnRed << QPoint(100, 12) << 120 << "能通过保存检查，但头部离上边太近（见橙线）";
+        QTest::newRow("far from the top") << heads::kBlondOnWhite << QPoint(100, 70) << 100 << "能通过保存检查，但头部离上边太远（见橙线）";
+        QTest::newRow("near the left") << Look{heads::kRed, heads::kBlond} << QPoint(75, 40) << 130 << "能通过保存检查，但头部离左边太近（见橙线）";
+        QTest::newRow("far from the right") << Look{heads::kWhite, heads::kBrown} << QPoint(70, 40) << 110 << "能通过保存检查，但头部离右边太远（见橙线）";
+        QTest::newRow("touches the top") << Look{heads::kWhite, heads::kDark} << QPoint(101, 0) << 120 << "能通过保存检查，但头部碰到了相框上边（见橙线）";
+        QTest::newRow("fits, blond on blue") << Look{heads::kBlue, heads::kBlond} << QPoint(100, 45) << 110 << "相框内的照片能通过保存检查，头部位置合适，可以裁剪";
+        QTest::newRow("fits, dark on red") << Look{heads::kRed, heads::kDark} << QPoint(100, 35) << 125 << "相框内的照片能通过保存检查，头部位置合适，可以裁剪";
+        // Auburn on red stands out by 60 in one channel only: the tolerance must stay below that.
+        QTest::newRow("fits, auburn on red") << Look{heads::kRed, qRgb(140, 45, 40)} << QPoint(100, 40) << 120 << "相框内的照片能通过保存检查，头部位置合适，可以裁剪";
+        QTest::newRow("fits, brown on blue") << Look{heads::kBlue, heads::kBrown} << QPoint(100, 40) << 120 << "相框内的照片能通过保存检查，头部位置合适，可以裁剪";
+        QTest::newRow("wall that does not pass") << Look{qRgb(120, 170, 120), heads::kDark} << QPoint(100, 40) << 120
+                                                 << "背景不是单一的蓝、红或白色（见红圈）";
+        QTest::newRow("a shelf above the head") << heads::kDarkOnBlue << QPoint(100, 40) << 120 << "相框内的照片能通过保存检查，可以裁剪";
+    }
+    void headMeasure() {
+        QFETCH(QPoint, top);
+        QFETCH(int, width);
+        heads::Portrait portrait = heads::MakePortrait(QSize(200, 280), top.x(), top.y(), width, FETCH(heads::Look, look));
+        if (QByteArray(QTest::currentDataTag()).contains("shelf"))
+            QPainter(&portrait.photo).fillRect(10, 12, 180, 16, QColor(90, 60, 30));
+        PhotoWorkspace ws = Fresh();
+        ws.ApplyRead(Found(portrait.photo));
+        const LiveVerdict& verdict = Answered(ws);
+        QCOMPARE(texts::VerdictLine(verdict, false), FETCH(QString, line));
+        if (!verdict.head)
+            return;  // the line said so
+        const QRect outline = portrait.outline;
+        const int wanted[] = {outline.top(), outline.left(), std::max(0, 199 - outline.right())};
+        const QPoint corner = ws.CropFrame().topLeft();
+        const std::vector<HeadGuide> guides = HeadGuides(*verdict.head, corner);
+        const int placed[] = {guides[0].line.y1() - corner.y(), guides[1].line.x1() - corner.x(),
+                              199 - (guides[2].line.x1() - corner.x())};
+        for (int side = 0; side < 3; ++side) {
+            QVERIFY2(std::abs(verdict.head->margin[side] - wanted[side]) <= 2, qPrintable(QString::number(side)));
+            QCOMPARE(placed[side], verdict.head->margin[side]);
+            const bool within = wanted[side] >= 24 && wanted[side] <= 56;
+            QCOMPARE(guides[size_t(side)].kind, within ? HeadGuide::Within : HeadGuide::Outside);
+        }
+        QCOMPARE(guides[3].line, QLine(corner + QPoint(0, 40), corner + QPoint(5, 40)));  // the top's target
     }
 
     // The crop is the rendering under the frame; white where it does not reach.
@@ -398,8 +490,9 @@ private slots:
         QTest::addColumn<std::exception_ptr>("faceFailure");  // the face part's answer instead of its work
         QTest::addColumn<QString>("line");
         const auto none = std::exception_ptr();
+        // The head in its light rectangle: the rectangle is what is measured.
         QTest::newRow("passes") << "workflow/studio_blue.jpg" << 0 << "" << Outcome::Done << QVector<QPoint>{} << none
-                                << "相框内的照片能通过保存检查，可以裁剪";
+                                << "能通过保存检查，但头部离上边太远（见橙线）";
         QTest::newRow("held on the photo") << "workflow/studio_blue.jpg" << 0 << "p0,0 m0,-1" << Outcome::Done
                                            << QVector<QPoint>{} << none
                                            << "相框内的背景和底边能通过保存检查（松开鼠标后检测人像）";
@@ -434,9 +527,9 @@ private slots:
         QCOMPARE(request.crop.isNull(), ws.Verdict().colour != Outcome::Done || ws.Dragging());
         if (!request.crop.isNull()) {
             QCOMPARE(ws.Verdict().face, LiveVerdict::Face::Checking);
-            QVERIFY(!ws.AnswerFace(request.generation - 1, {{}, 0, {}}));  // about an earlier frame: ignored
+            QVERIFY(!ws.AnswerFace(request.generation - 1, {}));  // about an earlier frame: ignored
             QCOMPARE(ws.Verdict().face, LiveVerdict::Face::Checking);
-            QVERIFY(ws.AnswerFace(request.generation, faceFailure ? UploadWork{{}, 0, faceFailure}
+            QVERIFY(ws.AnswerFace(request.generation, faceFailure ? UploadWork{{}, {}, faceFailure}
                                                                   : PhotoWorkspace::ComputeUpload(request.crop)));
         }
         QCOMPARE(texts::VerdictLine(ws.Verdict(), false), FETCH(QString, line));
@@ -461,7 +554,7 @@ private slots:
         ws.ApplyRead(Found(Pattern(400, 500)));
         const std::pair<const char*, std::function<void()>> changes[] = {
             {"zoom", [&] { ws.Zoom(3); }},      {"move", [&] { Drag(ws, QStringLiteral("p5,5 m9,9")); }},
-            {"release", [&] { ws.Release(); }}, {"framing", [&] { ws.PlaceFace(); }},
+            {"release", [&] { ws.Release(); }}, {"framing", [&] { ws.ApplyFraming(ws.PlanFraming()); }},
             {"step", [&] { ws.BeginStep(); }},  {"step's end", [&] { ws.EndStep(); }},
             {"read", [&] { ws.ApplyRead(Found(Pattern(300, 400))); }}};
         for (const auto& [name, change] : changes) {
@@ -474,17 +567,17 @@ private slots:
         const FaceRequest request = ws.FaceToCheck();
         ws.BeginStep();
         ws.JudgeFrame();
-        QVERIFY(!ws.Verdict().shown && !ws.AnswerFace(request.generation, {{}, 1, {}}));
+        QVERIFY(!ws.Verdict().shown && !ws.AnswerFace(request.generation, {{}, {QRect(1, 1, 9, 9)}, {}}));
     }
 
     void upload() {
         PhotoWorkspace ws = Fresh();
         ws.ApplyRead(Found(Pattern(200, 280, qRgb(20, 50, 210))));
         ws.Crop();
-        QCOMPARE(ws.ApplyUpload({{}, 0, std::make_exception_ptr(photo::JpegError(3))}).outcome, Outcome::Failure);
-        QCOMPARE(ws.ApplyUpload({"jpeg", 1, {}}).jpeg, QByteArray("jpeg"));
+        QCOMPARE(ws.ApplyUpload({{}, {}, std::make_exception_ptr(photo::JpegError(3))}).outcome, Outcome::Failure);
+        QCOMPARE(ws.ApplyUpload({"jpeg", {QRect(1, 1, 9, 9)}, {}}).jpeg, QByteArray("jpeg"));
         QVERIFY(!ws.ResultPhoto().isNull());
-        QCOMPARE(ws.ApplyUpload({"jpeg", 0, {}}).outcome, Outcome::NoFaceInResult);
+        QCOMPARE(ws.ApplyUpload({"jpeg", {}, {}}).outcome, Outcome::NoFaceInResult);
         QVERIFY(ws.ResultPhoto().isNull());
 
         QTemporaryDir dir;

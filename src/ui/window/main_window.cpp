@@ -163,8 +163,8 @@ void TForm1::BuildControls() {
     RzLine3 = new GuideLine(Qt::Vertical, QRect(10, 4, 20, 301), ScrollBox1);
     RzLine4 = new GuideLine(Qt::Vertical, QRect(211, 4, 20, 301), ScrollBox1);
     // Above the photo and the guide lines.
-    Rings = new SampleRings(ScrollBox1);
-    Rings->setGeometry(ScrollBox1->rect());
+    Marks = new FrameMarks(ScrollBox1);
+    Marks->setGeometry(ScrollBox1->rect());
 
     // Right column: instructions, requirements and the result photo.
     Panel4 = new Panel(kWhite, false, Panel2);
@@ -260,7 +260,7 @@ void TForm1::NameControls() {
         {Panel3, "Panel3"},   {Panel7, "Panel7"},       {RzBmpButton1, "RzBmpButton1"}, {Label2, "Label2"},
         {Label3, "Label3"},   {RzTrackBar1, "RzTrackBar1"}, {ScrollBox1, "ScrollBox1"}, {Image1, "Image1"},
         {Shape1, "Shape1"},   {RzLine1, "RzLine1"},     {RzLine2, "RzLine2"},           {RzLine3, "RzLine3"},
-        {RzLine4, "RzLine4"}, {Rings, "Rings"},  {Panel4, "Panel4"},       {Image4, "Image4"},             {Shape2, "Shape2"},
+        {RzLine4, "RzLine4"}, {Marks, "Marks"},  {Panel4, "Panel4"},       {Image4, "Image4"},             {Shape2, "Shape2"},
         {Panel5, "Panel5"},   {Placeholder, "Placeholder"}, {Image2, "Image2"},         {RzBmpBtnSave, "RzBmpBtnSave"},
         {RzBmpButton3, "RzBmpButton3"}, {RzBmpButton4, "RzBmpButton4"}, {RzRichEdit2, "RzRichEdit2"}};
     for (const auto& [control, name] : named)

@@ -15,12 +15,12 @@ class QMimeData;
 #include "texts/texts.h"
 
 #include "ui/controls/bitmap_button.h"
+#include "ui/controls/frame_marks.h"
 #include "ui/controls/frame_shape.h"
 #include "ui/controls/guide_line.h"
 #include "ui/controls/link_label.h"
 #include "ui/controls/photo_view.h"
 #include "ui/controls/picture_box.h"
-#include "ui/controls/sample_rings.h"
 #include "ui/controls/status_panes.h"
 #include "ui/window/face_verdicts.h"
 #include "ui/window/long_step.h"
@@ -71,7 +71,8 @@ public:
     GuideLine* RzLine2 = nullptr;
     GuideLine* RzLine3 = nullptr;
     GuideLine* RzLine4 = nullptr;
-    SampleRings* Rings = nullptr;  // where the frame's photo fails the save's checks
+    // Where the frame's photo fails the save's checks, and where its head sits.
+    FrameMarks* Marks = nullptr;
     QWidget* Panel4 = nullptr;
     PictureBox* Image4 = nullptr;  // usage instructions
     FrameShape* Shape2 = nullptr;

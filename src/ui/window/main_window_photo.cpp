@@ -105,8 +105,9 @@ void TForm1::Image1DblClick(Qt::MouseButton button, Qt::KeyboardModifiers shift,
         // The slider runs the zoom as any change of position does; the
         // window shows the photo once, in its framed place.
         setUpdatesEnabled(false);
-        RzTrackBar1->SetPosition(Workspace->FramingPosition());
-        Workspace->PlaceFace();
+        const workspace::Framing plan = Workspace->PlanFraming();
+        RzTrackBar1->SetPosition(plan.position);
+        Workspace->ApplyFraming(plan);
         ShowWorkingPhoto();
         setUpdatesEnabled(true);
     });
@@ -137,7 +138,15 @@ void TForm1::ShowResultPhoto() {
 
 void TForm1::ShowVerdictLine() {
     const workspace::LiveVerdict& verdict = Workspace->Verdict();
-    Rings->SetCentres(verdict.rings);
+    Marks->SetRings(verdict.rings);
+    QVector<FrameMarks::Line> lines;
+    if (verdict.shown && verdict.head) {
+        for (const workspace::HeadGuide& guide : workspace::HeadGuides(*verdict.head, Workspace->CropFrame().topLeft()))
+            lines.push_back({guide.line, guide.kind == workspace::HeadGuide::Within    ? FrameMarks::Wanted
+                                         : guide.kind == workspace::HeadGuide::Outside ? FrameMarks::Unwanted
+                                                                                       : FrameMarks::Target});
+    }
+    Marks->SetLines(lines);
     const QString line = texts::VerdictLine(verdict, !Workspace->ReadFaces().isEmpty());
     StatusBar1->SetPaneText(1, line);
     // Screen readers hear the verdict as the status bar's name.

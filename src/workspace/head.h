@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Where the head sits in the upload photo, measured against the third of the
+// window's requirements: the head about 0.5 cm from the photo's left, top and
+// right. Guidance only: no check refuses a photo for it.
+#include <QImage>
+#include <QLine>
+#include <QPoint>
+#include <QRect>
+#include <QVector>
+
+#include <optional>
+#include <vector>
+
+#include "workspace/zoom.h"
+
+namespace workspace {
+
+// The 200 x 280 photo stands for a one-inch print, 25 x 35 mm, so 8 pixels
+// make a millimetre. The head's 0.5 cm is 40 pixels, and "about" is taken as
+// 0.3 to 0.7 cm, 24 to 56 pixels: a reviewer refuses a head that is cut off,
+// pushed against an edge or lost in the middle, not one a few pixels off.
+constexpr int kPixelsPerMm = kFrameWidth / 25;
+constexpr int kHeadMargin = 5 * kPixelsPerMm;
+constexpr int kHeadMarginLeast = 3 * kPixelsPerMm;
+constexpr int kHeadMarginMost = 7 * kPixelsPerMm;
+// The head's width that leaves that margin on both sides: 120 pixels.
+constexpr int kHeadWidthWanted = kFrameWidth - 2 * kHeadMargin;
+
+struct HeadMeasure {
+    enum Side { Top, Left, Right };
+    // Pixels between the head and each edge of the photo; 0 where the head
+    // touches or crosses that edge.
+    int margin[3] = {0, 0, 0};
+    // The head in the photo: its top row, its outermost columns, down to the
+    // face's bottom.
+    QRect head;
+
+    bool Within(Side side) const { return margin[side] >= kHeadMarginLeast && margin[side] <= kHeadMarginMost; }
+    bool AllWithin() const { return Within(Top) && Within(Left) && Within(Right); }
+    // The margin furthest from kHeadMargin; on a tie the top, then the left.
+    Side Furthest() const;
+};
+
+// The largest of the faces (the first of equals); an empty rectangle for none.
+QRect LargestFace(const QVector<QRect>& faces);
+
+// The head around `face` (the largest face the face check found in the
+// photo) in a photo whose colour checks pass, so that its edges are
+// background. Nothing when the face's surroundings are not the background:
+// a head that does not hold the face, or one larger than a head can be.
+std::optional<HeadMeasure> MeasureHead(const QImage& photo, const QRect& face);
+
+// What the frame shows of a measured head, in the coordinates of a frame
+// whose top-left corner is `corner`: the head's top across its width and its
+// sides over its rows, each within the margins or outside them, and the
+// places the margins aim at as short ticks on the frame's inside.
+struct HeadGuide {
+    enum Kind { Within, Outside, Target };
+    QLine line;
+    Kind kind;
+};
+std::vector<HeadGuide> HeadGuides(const HeadMeasure& measure, QPoint corner);
+
+}  // namespace workspace
