@@ -243,6 +243,11 @@ QVector<QRect> CountFaces(const QByteArray& jpeg, const photo::JpegHeader& heade
     }
 }
 
+qint64 CheckBytes(const photo::JpegHeader& header) {
+    const qint64 pixels = qint64(header.width) * header.height;
+    return pixels * (SearchedReduced(double(pixels)) ? 3 : 1);
+}
+
 QVector<QRect> CountFaces(const QByteArray& jpeg, const QString& cascadeFolder, const std::atomic<bool>* stop) {
     photo::JpegHeader header;
     try {

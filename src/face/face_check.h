@@ -57,4 +57,8 @@ QVector<QRect> CountFaces(const QByteArray& jpeg, const photo::JpegHeader& heade
 QVector<QRect> CountFaces(const QByteArray& jpeg, const QString& cascadeFolder = ProgramFolder(),
                           const std::atomic<bool>* stop = nullptr);
 
+// The bytes of the image a face check of this photo decodes: its grey, or its
+// colours where it is searched reduced.
+qint64 CheckBytes(const photo::JpegHeader& header);
+
 }  // namespace face

@@ -12,6 +12,7 @@
 #include <optional>
 #include <vector>
 
+#include "base/marks.h"
 #include "workspace/zoom.h"
 
 namespace workspace {
@@ -52,14 +53,10 @@ QRect LargestFace(const QVector<QRect>& faces);
 std::optional<HeadMeasure> MeasureHead(const QImage& photo, const QRect& face);
 
 // What the frame shows of a measured head, in the coordinates of a frame
-// whose top-left corner is `corner`: the head's top across its width and its
-// sides over its rows, each within the margins or outside them, and the
-// places the margins aim at as short ticks on the frame's inside.
-struct HeadGuide {
-    enum Kind { Within, Outside, Target };
-    QLine line;
-    Kind kind;
-};
-std::vector<HeadGuide> HeadGuides(const HeadMeasure& measure, QPoint corner);
+// whose top-left corner is `corner`: the head's top across its width, then its
+// left and right sides over its rows, each as wanted within the margins and
+// unwanted outside them, and the places the margins aim at as short ticks on
+// the frame's inside (the top's on both sides, then the sides' on the top).
+QVector<base::MarkLine> HeadGuides(const HeadMeasure& measure, QPoint corner);
 
 }  // namespace workspace

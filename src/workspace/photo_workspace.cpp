@@ -29,7 +29,7 @@ QRect PhotoWorkspace::CropFrame() const {
     return workspace::CropFrame(viewport_);
 }
 
-ReadWork PhotoWorkspace::ComputeRead(const QString& path, Progress* progress) {
+ReadWork PhotoWorkspace::ComputeRead(const QString& path, Progress* progress, const ReadPlan& plan) {
     Progress unused;
     if (!progress)
         progress = &unused;
@@ -57,20 +57,24 @@ ReadWork PhotoWorkspace::ComputeRead(const QString& path, Progress* progress) {
         work.stop = ReadWork::Stop::TooSmall;
         return work;
     }
+    if (plan.beforeDecode)
+        plan.beforeDecode(work.jpeg->Header());
     // The face check decodes the same bytes its own way, beside the window's
-    // decode; the file is not read again, so both see the same photo, turned
-    // by the orientation the header read once.
-    auto faces = std::async(std::launch::async, [bytes = work.bytes, header = work.jpeg->Header(),
-                                                 stop = &progress->stop] {
-        return face::CountFaces(bytes, header, face::ProgramFolder(), stop);
-    });
+    // decode or after it; the file is not read again, so both see the same
+    // photo, turned by the orientation the header read once.
+    auto faces = std::async(plan.faceBesideDecode ? std::launch::async : std::launch::deferred,
+                            [bytes = work.bytes, header = work.jpeg->Header(), stop = &progress->stop] {
+                                return face::CountFaces(bytes, header, face::ProgramFolder(), stop);
+                            });
     try {
         progress->stage = Progress::Decoding;
         work.jpeg->Pixels(&progress->percent, &progress->stop);
     } catch (...) {
-        // Nobody wants the face check's answer now: it stops too, and the
-        // future's end waits for it.
-        progress->stop = true;
+        // Nobody wants the face check's answer now: one running beside stops
+        // too (the future's end waits for it), one still to come never runs.
+        // The stop is the read's own only there: a batch shares its stop.
+        if (plan.faceBesideDecode)
+            progress->stop = true;
         return stopAt(ReadWork::Stop::Undecodable);
     }
     try {
@@ -96,6 +100,11 @@ Result ReadRefusal(const std::exception_ptr& failure) {
 }
 
 }  // namespace
+
+qint64 PhotoWorkspace::ReadBytes(const photo::JpegHeader& header) {
+    const qint64 pixels = qint64(header.width) * header.height;
+    return pixels * (header.grayscale ? 1 : 3) + face::CheckBytes(header);
+}
 
 Result PhotoWorkspace::ApplyRead(ReadWork work) {
     using Stop = ReadWork::Stop;
@@ -382,7 +391,7 @@ UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progres
     UploadWork work;
     try {
         progress->stage = Progress::Encoding;
-        work.jpeg = upload::EncodeWithinLimit(result);
+        work.jpeg = upload::EncodeWithinLimit(result, upload::kUploadLimit, upload::EncodeJpeg, &work.quality);
         progress->stage = Progress::Faces;
         // The face is looked for in exactly the bytes that will be saved.
         work.faces = face::CountFaces(work.jpeg, face::ProgramFolder(), &progress->stop);

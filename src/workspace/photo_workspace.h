@@ -25,6 +25,7 @@
 
 namespace photo {
 class SourcePhoto;
+struct JpegHeader;
 }
 
 namespace workspace {
@@ -64,6 +65,16 @@ struct UploadWork {
     QVector<QRect> faces;
     std::exception_ptr failure;
     std::optional<HeadMeasure> head;
+    int quality = 0;  // the encoding's
+};
+
+// How a read runs. The window checks the face on a second thread beside the
+// decode, so that the user waits less; a batch runs one photo a core, one
+// step after the other, and may wait before the decode (for memory) once the
+// header is known.
+struct ReadPlan {
+    bool faceBesideDecode = true;
+    std::function<void(const photo::JpegHeader&)> beforeDecode;
 };
 
 // What the save would say about the crop the frame would give now: the
@@ -102,7 +113,10 @@ public:
 
     // Reading a chosen file; once progress->stop is set it ends early. The
     // window first sets the slider back to 0, which zooms the previous photo.
-    static ReadWork ComputeRead(const QString& path, Progress* progress = nullptr);
+    static ReadWork ComputeRead(const QString& path, Progress* progress = nullptr, const ReadPlan& plan = {});
+    // The decoded pixels a read of this photo holds at its peak, in bytes:
+    // the window's photo and the face check's image.
+    static qint64 ReadBytes(const photo::JpegHeader& header);
     // A photo without a face stays on view with its refusal (NoFace) until
     // DropFacelessPhoto takes it away.
     Result ApplyRead(ReadWork work);

@@ -2,6 +2,7 @@
 // The window's wiring: layout, focus and keys, each control running its
 // handler, each outcome's box, and one round trip through Qt's own dialogs.
 #include <QApplication>
+#include <QDesktopServices>
 #include <future>
 #include <QDirIterator>
 #include <QFileDialog>
@@ -18,6 +19,7 @@
 #include "photo/file_reader.h"
 #include "texts/texts.h"
 #include "ui/scripted_dialogs.h"
+#include "ui/batch/batch_window.h"
 #include "ui/window/app_setup.h"
 #include "ui/window/command_line.h"
 #include "ui/window/main_window.h"
@@ -89,6 +91,15 @@ void WhenModal(std::function<void(T*)> act) {
 }
 
 }  // namespace
+
+// Takes the place of the desktop's browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QUrl url;
+public slots:
+    void open(const QUrl& opened) { url = opened; }
+};
 
 class TestWindow : public QObject {
     Q_OBJECT
@@ -303,7 +314,7 @@ private slots:
         QCOMPARE(painted.paints, 0);
         QTRY_COMPARE(status->PaneText(1), texts::kVerdictHeadFits + texts::kHintSeparator + texts::kFramingHint);
         QCOMPARE(marks->Lines().size(), 7);
-        QCOMPARE(marks->Lines().front().style, FrameMarks::Wanted);
+        QCOMPARE(marks->Lines().front().style, base::MarkLine::Wanted);
         QMouseEvent move(QEvent::MouseMove, QPointF(50, 50), QPointF(50, 50), Qt::NoButton, Qt::NoButton, {});
         const QPoint framed = w.Get("Image1")->pos();
         QApplication::sendEvent(w.Get("Image1"), &move);
@@ -334,12 +345,21 @@ private slots:
         QTest::newRow("unknown") << QStringList{"-x", "a.jpg"} << 2 << "";
         QTest::newRow("--unknown") << QStringList{"--platforms"} << 2 << "";
         QTest::newRow("-") << QStringList{"-"} << 2 << "";
+        // A batch: the file column reads "INPUT|OUTPUT|jobs|redo".
+        QTest::newRow("batch") << QStringList{"--batch", "照片 a", "b", "--jobs=3", "--redo"} << 3 << "照片 a|b|3|1";
+        QTest::newRow("batch window") << QStringList{"--batch"} << 3 << "||0|0";
+        QTest::newRow("batch, one folder") << QStringList{"--batch", "a"} << 2 << "";
+        QTest::newRow("--redo alone") << QStringList{"a.jpg", "--redo"} << 2 << "";
+        QTest::newRow("--jobs none") << QStringList{"--batch", "a", "b", "--jobs"} << 2 << "";
     }
     void commandLine() {
         QFETCH(QStringList, arguments);
         const CommandLine line = ParseCommandLine(arguments);
         QCOMPARE(int(line.action), FETCH(int, action));
-        QCOMPARE(line.file, FETCH(QString, file));
+        QCOMPARE(line.action == CommandLine::Action::Batch
+                     ? QStringLiteral("%1|%2|%3|%4").arg(line.input, line.output).arg(line.jobs).arg(line.redo)
+                     : line.file,
+                 FETCH(QString, file));
     }
 
     // A local file dropped anywhere is read; a folder or a second file is not what counts.
@@ -452,6 +472,38 @@ private slots:
         Settle(w.form);
         QVERIFY(w.user->messages.isEmpty() && w.user->saveAnswers.size() == 1);
         QVERIFY(!w.form.isVisible());
+    }
+
+    // The batch window runs a folder off its own thread, shows how far it
+    // has come, and opens its report; closed during a run, it stops the run
+    // first.
+    void batchWindow() {
+        QTemporaryDir in, out;
+        const QImage photo = heads::MakePortrait(QSize(1200, 1600), 600, 300, 500, heads::kDarkOnBlue).photo;
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(photo.save(in.filePath(QStringLiteral("p%1.jpg").arg(i)), "JPEG", 92));
+        QVERIFY(QFile::copy(Data("workflow/no_face.jpg"), in.filePath(QStringLiteral("p9.jpg"))));
+        BatchWindow window({in.path(), out.filePath(QStringLiteral("上传"))});
+        window.show();
+        QSignalSpy finished(&window, &BatchWindow::finished);
+        QTest::mouseClick(window.StartButton, Qt::LeftButton);
+        QVERIFY(!window.StartButton->isEnabled() && window.StopButton->isEnabled());
+        QVERIFY(finished.wait(120000));
+        QCOMPARE(window.Progress->value(), 7);
+        QCOMPARE(window.Outcome->text(), texts::kBatchCounts.arg(7).arg(6).arg(1).arg(0));
+        UrlCatcher opened;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
+        QTest::mouseClick(window.OpenReport, Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(opened.url, QUrl::fromLocalFile(out.filePath(QStringLiteral("上传/批量处理报告.html"))));
+        // Again, with every photo made anew, and closed at once.
+        QDir(out.filePath(QStringLiteral("上传"))).removeRecursively();
+        QTest::mouseClick(window.StartButton, Qt::LeftButton);
+        window.close();
+        QVERIFY(window.isVisible());
+        QVERIFY(finished.wait(120000));
+        QVERIFY(!window.isVisible());
+        QVERIFY(window.Outcome->text().endsWith(texts::kBatchStopped));
     }
 
     // Qt's own dialogs and boxes; the tool stores no settings of theirs.

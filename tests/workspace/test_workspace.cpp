@@ -56,6 +56,14 @@ ReadWork Found(const QImage& photo, QVector<QRect> faces = {QRect(1, 1, 30, 30)}
     return work;
 }
 
+UploadWork Prepared(const QByteArray& jpeg, const QVector<QRect>& faces, std::exception_ptr failure = {}) {
+    UploadWork work;
+    work.jpeg = jpeg;
+    work.faces = faces;
+    work.failure = failure;
+    return work;
+}
+
 // The verdict on the frame as it is, its face part answered as the face
 // thread would answer it.
 const LiveVerdict& Answered(PhotoWorkspace& ws) {
@@ -300,14 +308,14 @@ private slots:
         const QRect outline = portrait.outline;
         const int wanted[] = {outline.top(), outline.left(), std::max(0, 199 - outline.right())};
         const QPoint corner = ws.CropFrame().topLeft();
-        const std::vector<HeadGuide> guides = HeadGuides(*verdict.head, corner);
+        const QVector<base::MarkLine> guides = HeadGuides(*verdict.head, corner);
         const int placed[] = {guides[0].line.y1() - corner.y(), guides[1].line.x1() - corner.x(),
                               199 - (guides[2].line.x1() - corner.x())};
         for (int side = 0; side < 3; ++side) {
             QVERIFY2(std::abs(verdict.head->margin[side] - wanted[side]) <= 2, qPrintable(QString::number(side)));
             QCOMPARE(placed[side], verdict.head->margin[side]);
             const bool within = wanted[side] >= 24 && wanted[side] <= 56;
-            QCOMPARE(guides[size_t(side)].kind, within ? HeadGuide::Within : HeadGuide::Outside);
+            QCOMPARE(guides[side].style, within ? base::MarkLine::Wanted : base::MarkLine::Unwanted);
         }
         QCOMPARE(guides[3].line, QLine(corner + QPoint(0, 40), corner + QPoint(5, 40)));  // the top's target
     }
@@ -529,7 +537,7 @@ private slots:
             QCOMPARE(ws.Verdict().face, LiveVerdict::Face::Checking);
             QVERIFY(!ws.AnswerFace(request.generation - 1, {}));  // about an earlier frame: ignored
             QCOMPARE(ws.Verdict().face, LiveVerdict::Face::Checking);
-            QVERIFY(ws.AnswerFace(request.generation, faceFailure ? UploadWork{{}, {}, faceFailure}
+            QVERIFY(ws.AnswerFace(request.generation, faceFailure ? Prepared({}, {}, faceFailure)
                                                                   : PhotoWorkspace::ComputeUpload(request.crop)));
         }
         QCOMPARE(texts::VerdictLine(ws.Verdict(), false), FETCH(QString, line));
@@ -567,17 +575,17 @@ private slots:
         const FaceRequest request = ws.FaceToCheck();
         ws.BeginStep();
         ws.JudgeFrame();
-        QVERIFY(!ws.Verdict().shown && !ws.AnswerFace(request.generation, {{}, {QRect(1, 1, 9, 9)}, {}}));
+        QVERIFY(!ws.Verdict().shown && !ws.AnswerFace(request.generation, Prepared({}, {QRect(1, 1, 9, 9)})));
     }
 
     void upload() {
         PhotoWorkspace ws = Fresh();
         ws.ApplyRead(Found(Pattern(200, 280, qRgb(20, 50, 210))));
         ws.Crop();
-        QCOMPARE(ws.ApplyUpload({{}, {}, std::make_exception_ptr(photo::JpegError(3))}).outcome, Outcome::Failure);
-        QCOMPARE(ws.ApplyUpload({"jpeg", {QRect(1, 1, 9, 9)}, {}}).jpeg, QByteArray("jpeg"));
+        QCOMPARE(ws.ApplyUpload(Prepared({}, {}, std::make_exception_ptr(photo::JpegError(3)))).outcome, Outcome::Failure);
+        QCOMPARE(ws.ApplyUpload(Prepared("jpeg", {QRect(1, 1, 9, 9)})).jpeg, QByteArray("jpeg"));
         QVERIFY(!ws.ResultPhoto().isNull());
-        QCOMPARE(ws.ApplyUpload({"jpeg", {}, {}}).outcome, Outcome::NoFaceInResult);
+        QCOMPARE(ws.ApplyUpload(Prepared("jpeg", {})).outcome, Outcome::NoFaceInResult);
         QVERIFY(ws.ResultPhoto().isNull());
 
         QTemporaryDir dir;

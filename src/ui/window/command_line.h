@@ -7,13 +7,21 @@
 #include <QStringList>
 
 struct CommandLine {
-    enum class Action { Run, Help, Misuse };
+    enum class Action { Run, Help, Misuse, Batch };
     Action action = Action::Run;
     QString file;  // the photo to read at start; empty for none
+    // --batch: the two folders (none: the batch window asks for them), and
+    // its options.
+    QString input, output;
+    int jobs = 0;
+    bool redo = false;
+    QString misuse;  // what was wrong, where more than the usage says
 };
 
 // `arguments` without the program's name. The first file counts; later
-// ones are ignored. "--" ends the options.
+// ones are ignored. "--" ends the options. With --batch the first two
+// arguments are the input and the output folder, and there must be two or
+// none.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
 // How many of argc's arguments Qt may see: those before a "--", so that a

@@ -139,14 +139,9 @@ void TForm1::ShowResultPhoto() {
 void TForm1::ShowVerdictLine() {
     const workspace::LiveVerdict& verdict = Workspace->Verdict();
     Marks->SetRings(verdict.rings);
-    QVector<FrameMarks::Line> lines;
-    if (verdict.shown && verdict.head) {
-        for (const workspace::HeadGuide& guide : workspace::HeadGuides(*verdict.head, Workspace->CropFrame().topLeft()))
-            lines.push_back({guide.line, guide.kind == workspace::HeadGuide::Within    ? FrameMarks::Wanted
-                                         : guide.kind == workspace::HeadGuide::Outside ? FrameMarks::Unwanted
-                                                                                       : FrameMarks::Target});
-    }
-    Marks->SetLines(lines);
+    Marks->SetLines(verdict.shown && verdict.head
+                        ? workspace::HeadGuides(*verdict.head, Workspace->CropFrame().topLeft())
+                        : QVector<base::MarkLine>());
     const QString line = texts::VerdictLine(verdict, !Workspace->ReadFaces().isEmpty());
     StatusBar1->SetPaneText(1, line);
     // Screen readers hear the verdict as the status bar's name.

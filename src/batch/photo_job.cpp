@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "batch/photo_job.h"
+
+#include <QPainter>
+
+#include <algorithm>
+
+#include "base/marks.h"
+#include "export/jpeg_encoder.h"
+#include "texts/texts.h"
+#include "workspace/photo_workspace.h"
+#include "workspace/zoom.h"
+
+namespace batch {
+
+namespace {
+
+// The window's viewport and the working photo's first place in it.
+const QSize kViewport(242, 309);
+const QRect kFirstPlace(8, 0, 241, 289);
+constexpr int kCardSide = 320;
+
+// The photo as the window shows it now, small: the frame where it lies on
+// the photo, with the marks the window would draw on it.
+QByteArray Card(const workspace::PhotoWorkspace& ws, const QVector<base::MarkLine>& headLines) {
+    const workspace::WorkingPhoto& working = ws.Working();
+    if (!working.present || working.source.isNull() || working.scale <= 0)
+        return {};
+    const QSize source = working.source.size();
+    const double fit = std::min({1.0, double(kCardSide) / source.width(), double(kCardSide) / source.height()});
+    const QSize size = workspace::ScaledSize(source, fit).expandedTo(QSize(1, 1));
+    QImage card = workspace::RenderRegion(working.source, size, QRect(QPoint(0, 0), size));
+    // The viewport's points on the card: back to the source's pixels, then down to the card.
+    QTransform toCard;
+    toCard.scale(fit / working.scale, fit / working.scale);
+    toCard.translate(-working.geometry.left(), -working.geometry.top());
+    const QRect frame = ws.CropFrame();
+    QVector<base::MarkLine> lines = headLines;
+    for (const QLine& edge : {QLine(frame.topLeft(), frame.topRight()), QLine(frame.topRight(), frame.bottomRight()),
+                              QLine(frame.bottomRight(), frame.bottomLeft()), QLine(frame.bottomLeft(), frame.topLeft())})
+        lines.push_back({edge, base::MarkLine::Target});
+    QPainter painter(&card);
+    base::DrawMarks(painter, ws.Verdict().rings, lines, toCard);
+    painter.end();
+    return upload::EncodeJpeg(card, 85);
+}
+
+PhotoOutcome NeedsPerson(PhotoOutcome out, const workspace::Result& result, const workspace::PhotoWorkspace& ws) {
+    out.result = PhotoOutcome::NeedsPerson;
+    out.reason = texts::MessageFor(result).text;
+    out.picture = Card(ws, {});
+    return out;
+}
+
+}  // namespace
+
+std::optional<PhotoOutcome> WorkPhoto(const QString& path, const QString& uploadPath, MemoryGate& gate,
+                                      workspace::Progress& control) {
+    using workspace::PhotoWorkspace;
+    PhotoOutcome out;
+    workspace::PhotoWorkspace ws(kViewport, kFirstPlace);
+
+    // Read: one core a photo, the decode waiting for its memory.
+    MemoryHold memory(gate);
+    workspace::ReadPlan plan;
+    plan.faceBesideDecode = false;
+    plan.beforeDecode = [&](const photo::JpegHeader& header) {
+        memory.Acquire(PhotoWorkspace::ReadBytes(header), control.stop);
+    };
+    workspace::ReadWork read = PhotoWorkspace::ComputeRead(path, &control, plan);
+    if (control.stop)
+        return std::nullopt;
+    const workspace::Result readResult = ws.ApplyRead(std::move(read));
+    if (!readResult.Passed())
+        return NeedsPerson(out, readResult, ws);
+
+    // The double-click, then the crop.
+    const workspace::Framing framing = ws.PlanFraming();
+    ws.Zoom(framing.position);
+    ws.ApplyFraming(framing);
+    ws.JudgeFrame();
+    ws.Crop();
+    const workspace::Result checked = ws.CheckResult();
+    if (!checked.Passed())
+        return NeedsPerson(out, checked, ws);
+
+    // Save: the encoding and its face check, then the tagged file.
+    const workspace::UploadWork work = PhotoWorkspace::ComputeUpload(ws.ResultPhoto(), &control);
+    if (control.stop)
+        return std::nullopt;
+    const workspace::Result prepared = ws.ApplyUpload(work);
+    if (!prepared.Passed())
+        return NeedsPerson(out, prepared, ws);
+    const workspace::Result saved = PhotoWorkspace::Save(uploadPath, prepared.jpeg);
+    if (saved.outcome == workspace::Outcome::Failure) {
+        out.writeFailure = saved.failure;
+        return out;
+    }
+    out.quality = work.quality;
+    out.bytes = int(work.jpeg.size());
+    out.head = work.head;
+    if (work.head && !work.head->AllWithin()) {
+        out.result = PhotoOutcome::NeedsPerson;
+        out.reason = texts::kBatchHeadToCheck;
+        out.picture = Card(ws, workspace::HeadGuides(*work.head, ws.CropFrame().topLeft()));
+    } else {
+        out.result = PhotoOutcome::Passed;
+        out.picture = work.jpeg;
+    }
+    return out;
+}
+
+}  // namespace batch

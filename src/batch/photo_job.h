@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// One photo of a batch, through the steps a user takes in the window: read
+// it, double-click to frame it, crop, save. Every step is the workspace's own.
+#include <QByteArray>
+#include <QString>
+
+#include <exception>
+#include <optional>
+
+#include "batch/memory_gate.h"
+#include "workspace/head.h"
+#include "workspace/outcome.h"
+
+namespace batch {
+
+struct PhotoOutcome {
+    enum Result { Passed, NeedsPerson, DoneBefore };
+    QString source;   // the photo, relative to the input folder
+    QString upload;   // the upload file, relative to the output folder; empty where none was written
+    Result result = NeedsPerson;
+    QString reason;   // for a photo that needs a person: the window's own words
+    int quality = 0;  // of the upload file's JPEG data
+    int bytes = 0;
+    std::optional<workspace::HeadMeasure> head;
+    // A JPEG to show: the upload photo for a pass, the photo with the frame
+    // where the framing put it and the window's marks for one that needs a
+    // person; empty where there is nothing to show.
+    QByteArray picture;
+    std::exception_ptr writeFailure;  // the upload file could not be written
+};
+
+// Works `path` into the upload file `uploadPath` (".jpg" already added). Its
+// decoded pixels wait for their place in `gate`. Nothing when `control.stop`
+// came before the photo was done: a stop never leaves half a file.
+std::optional<PhotoOutcome> WorkPhoto(const QString& path, const QString& uploadPath, MemoryGate& gate,
+                                      workspace::Progress& control);
+
+}  // namespace batch

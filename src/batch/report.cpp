@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "batch/report.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+#include "export/upload_file.h"
+#include "texts/texts.h"
+
+namespace batch {
+
+namespace {
+
+QString ResultWord(PhotoOutcome::Result result) {
+    switch (result) {
+    case PhotoOutcome::Passed:
+        return texts::kBatchPassed;
+    case PhotoOutcome::DoneBefore:
+        return texts::kBatchDoneBefore;
+    case PhotoOutcome::NeedsPerson:
+        break;
+    }
+    return texts::kBatchNeedsPerson;
+}
+
+QString Html(const QString& text) {
+    return text.toHtmlEscaped();
+}
+
+QString Picture(const QByteArray& jpeg, const QString& alt) {
+    if (jpeg.isEmpty())
+        return {};
+    return QStringLiteral("<img alt=\"%1\" src=\"data:image/jpeg;base64,%2\">")
+        .arg(Html(alt), QString::fromLatin1(jpeg.toBase64()));
+}
+
+// A spreadsheet's cell: quoted where it holds a comma, a quote or a line end.
+QString Cell(const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
+        return text;
+    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+QString Counts(const Summary& summary) {
+    return texts::kBatchCounts.arg(summary.photos.size())
+        .arg(summary.Count(PhotoOutcome::Passed))
+        .arg(summary.Count(PhotoOutcome::NeedsPerson))
+        .arg(summary.Count(PhotoOutcome::DoneBefore));
+}
+
+bool WriteWhole(const QString& path, const QByteArray& data, QString* error) {
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit())
+        return true;
+    *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString());
+    return false;
+}
+
+}  // namespace
+
+bool WriteFailure(const Summary& summary, QString* path, QString* reason) {
+    if (!summary.writeFailure.writeFailure)
+        return false;
+    try {
+        std::rethrow_exception(summary.writeFailure.writeFailure);
+    } catch (const upload::FileError& e) {
+        *path = e.path();
+        *reason = e.reason();
+        return true;
+    } catch (...) {
+    }
+    *path = summary.writeFailure.source;
+    *reason = texts::kUnexpectedFailure;
+    return true;
+}
+
+QString ReportPage(const Summary& summary) {
+    QString page = QStringLiteral(
+        "<!DOCTYPE html>\n<html lang=\"zh-CN\"><head><meta charset=\"utf-8\"><title>%1</title>\n<style>"
+        "body{font-family:sans-serif;margin:1.5em;color:#222}"
+        ".card{display:inline-block;vertical-align:top;width:340px;margin:0 1em 1em 0;padding:.5em;"
+        "border:2px solid #e08a00;border-radius:6px}"
+        ".card p{margin:.3em 0}.reason{color:#b00;font-weight:bold}"
+        ".pass{display:inline-block;margin:0 .5em .5em 0;text-align:center;font-size:80%}"
+        ".pass img{display:block;width:200px;height:280px}"
+        "</style></head><body>\n<h1>%1</h1>\n")
+                       .arg(Html(texts::kBatchReportName));
+    page += QStringLiteral("<p id=\"counts\">%1</p>\n<p>%2</p>\n")
+                .arg(Html(Counts(summary)), Html(texts::kBatchTime.arg(summary.seconds, 0, 'f', 1)));
+    if (summary.total == 0)
+        page += QStringLiteral("<p>%1</p>\n").arg(Html(texts::kBatchEmpty));
+    if (summary.stopped)
+        page += QStringLiteral("<p class=\"reason\">%1</p>\n").arg(Html(texts::kBatchStopped));
+    QString path, reason;
+    if (WriteFailure(summary, &path, &reason))
+        page += QStringLiteral("<p class=\"reason\">%1</p>\n")
+                    .arg(Html(texts::kBatchWriteStopped.arg(path, reason)));
+    QString cards, passes;
+    for (const PhotoOutcome& photo : summary.photos) {
+        if (photo.result == PhotoOutcome::NeedsPerson)
+            cards += QStringLiteral("<div class=\"card\">%1<p>%2</p><p class=\"reason\">%3</p></div>\n")
+                         .arg(Picture(photo.picture, photo.source), Html(photo.source), Html(photo.reason));
+        else
+            passes += QStringLiteral("<div class=\"pass\">%1%2%3</div>\n")
+                          .arg(Picture(photo.picture, photo.upload), Html(photo.upload),
+                               photo.result == PhotoOutcome::DoneBefore ? QStringLiteral("<br>") + Html(texts::kBatchDoneBefore)
+                                                                         : QString());
+    }
+    if (!cards.isEmpty())
+        page += QStringLiteral("<h2>%1</h2>\n").arg(Html(texts::kBatchCardsHeading)) + cards;
+    if (!passes.isEmpty())
+        page += QStringLiteral("<h2>%1</h2>\n").arg(Html(texts::kBatchPassedHeading)) + passes;
+    return page + QStringLiteral("</body></html>\n");
+}
+
+QString ReportTable(const Summary& summary) {
+    QString table = QChar(0xFEFF) + texts::kBatchCsvHeader + QStringLiteral("\r\n");
+    for (const PhotoOutcome& photo : summary.photos) {
+        QStringList row{Cell(photo.source), ResultWord(photo.result), Cell(photo.reason), Cell(photo.upload)};
+        row << (photo.bytes ? QString::number(photo.quality) : QString())
+            << (photo.bytes ? QString::number(photo.bytes) : QString());
+        for (int side = 0; side < 3; ++side)
+            row << (photo.head ? QString::number(photo.head->margin[side]) : QString());
+        table += row.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    }
+    return table;
+}
+
+QString WriteReport(const Options& options, const Summary& summary, QString* error) {
+    const QDir output(options.output);
+    const QString page = output.filePath(texts::kBatchReportName + QStringLiteral(".html"));
+    if (!WriteWhole(page, ReportPage(summary).toUtf8(), error) ||
+        !WriteWhole(output.filePath(texts::kBatchReportName + QStringLiteral(".csv")), ReportTable(summary).toUtf8(),
+                    error))
+        return {};
+    return page;
+}
+
+}  // namespace batch

@@ -1,0 +1,223 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Batch work through the real program: a folder of portraits, refusals and
+// hostile files in, upload photos and a report out.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+#include "heads.h"
+#include "export/jpeg_encoder.h"
+#include "photo/file_reader.h"
+#include "texts/texts.h"
+#include "workspace/photo_workspace.h"
+
+namespace {
+
+QString Data(const char* name) {
+    return QStringLiteral(EXAM_TESTDATA_DIR "/") + QLatin1String(name);
+}
+
+void Put(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+void PutPortrait(const QString& path, QSize size, int width, heads::Look look) {
+    Put(path, upload::EncodeJpeg(heads::MakePortrait(size, size.width() / 2, size.height() / 5, width, look).photo, 95));
+}
+
+struct Ran {
+    int code = -1;
+    QString out;  // standard error
+};
+
+Ran RunBatch(const QStringList& arguments, std::function<void(QProcess&)> meanwhile = {}) {
+    QProcess program;
+    program.start(QStringLiteral(EXAM_PROGRAM), QStringList{QStringLiteral("--batch")} + arguments);
+    if (meanwhile)
+        meanwhile(program);
+    program.waitForFinished(300000);
+    return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+            QString::fromUtf8(program.readAllStandardError())};
+}
+
+// The report's rows: file -> its cells.
+QMap<QString, QStringList> Rows(const QString& output) {
+    QByteArray table = photo::ReadWholeFile(output + QStringLiteral("/批量处理报告.csv"));
+    QMap<QString, QStringList> rows;
+    if (!table.startsWith("\xEF\xBB\xBF"))
+        return rows;
+    const QStringList lines = QString::fromUtf8(table.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    for (const QString& line : lines.mid(1))
+        rows.insert(line.section(QLatin1Char(','), 0, 0), line.split(QLatin1Char(',')).mid(1));
+    return rows;
+}
+
+// The upload photo the window gives: read, double-click, crop, save.
+QByteArray ByTheWindowsSteps(const QString& path) {
+    workspace::PhotoWorkspace ws(QSize(242, 309), QRect(8, 0, 241, 289));
+    ws.Read(path);
+    const workspace::Framing plan = ws.PlanFraming();
+    ws.Zoom(plan.position);
+    ws.ApplyFraming(plan);
+    ws.Crop();
+    ws.CheckResult();
+    return workspace::PhotoWorkspace::ComputeUpload(ws.ResultPhoto()).jpeg;
+}
+
+// Every upload file whole: JPEG data to its end marker, then a tag of nine digits.
+bool Whole(const QByteArray& file) {
+    return file.startsWith("\xFF\xD8") && file.chopped(9).endsWith("\xFF\xD9") &&
+           QRegularExpression(QStringLiteral("^[0-9]{9}$")).match(QString::fromLatin1(file.right(9))).hasMatch();
+}
+
+}  // namespace
+
+class TestBatch : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString in = dir.filePath(QStringLiteral("班级 照片"));
+
+private slots:
+    void initTestCase() {
+        PutPortrait(in + QStringLiteral("/王 小明.jpg"), {360, 480}, 140, heads::kBlondOnWhite);
+        PutPortrait(in + QStringLiteral("/二班/li.JPG"), {500, 600}, 200, heads::kBrownOnRed);
+        PutPortrait(in + QStringLiteral("/zhao"), {400, 520}, 160, heads::kDarkOnBlue);
+        PutPortrait(in + QStringLiteral("/tiny.jpg"), {300, 400}, 38, heads::kDarkOnBlue);
+        PutPortrait(in + QStringLiteral("/.hidden.jpg"), {400, 520}, 160, heads::kDarkOnBlue);
+        Put(in + QStringLiteral("/批量处理报告.csv"), "a report of another run");
+        Put(in + QStringLiteral("/empty.jpg"), {});
+        for (const char* name : {"workflow/no_face.jpg", "workflow/not_a_jpeg.jpg", "workflow/small.jpg", "hostile/scans_2500.jpg"})
+            Put(in + QStringLiteral("/") + QFileInfo(Data(name)).fileName(), photo::ReadWholeFile(Data(name)));
+    }
+
+    // Each photo's row says what the window would say; the upload files
+    // are the window's own, byte for byte in their JPEG data.
+    void folder() {
+        const QString out = dir.filePath(QStringLiteral("out"));
+        const Ran ran = RunBatch({in, out});
+        QCOMPARE(ran.code, 1);
+        const QMap<QString, QStringList> rows = Rows(out);
+        const QMap<QString, QString> reasons{
+            {"王 小明.jpg", ""}, {"二班/li.JPG", ""}, {"zhao", ""}, {"tiny.jpg", texts::kBatchHeadToCheck},
+            {"empty.jpg", "照片不是JPG文件或格式错误，不能进行处理！"}, {"not_a_jpeg.jpg", "照片不是JPG文件或格式错误，不能进行处理！"},
+            {"scans_2500.jpg", "照片不是JPG文件或格式错误，不能进行处理！"}, {"no_face.jpg", "请选择标准照照片！"},
+            {"small.jpg", "原始照片不能小于8K或可能像素太低，请更换照片。"}};
+        QCOMPARE(QStringList(rows.keys()), QStringList(reasons.keys()));
+        for (auto row = rows.begin(); row != rows.end(); ++row) {
+            QCOMPARE(row.value().value(1), reasons.value(row.key()));
+            QCOMPARE(row.value().value(0), reasons.value(row.key()).isEmpty() ? texts::kBatchPassed : texts::kBatchNeedsPerson);
+            const QString upload = row.value().value(2);
+            QCOMPARE(upload.isEmpty(), reasons.value(row.key()) != texts::kBatchHeadToCheck && !reasons.value(row.key()).isEmpty());
+            if (upload.isEmpty())
+                continue;
+            QCOMPARE(upload, row.key().endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive) ? row.key() : row.key() + ".jpg");
+            const QByteArray file = photo::ReadWholeFile(out + QLatin1Char('/') + upload);
+            QVERIFY(Whole(file));
+            QCOMPARE(file.chopped(9), ByTheWindowsSteps(in + QLatin1Char('/') + row.key()));
+            QCOMPARE(row.value().value(4).toInt(), file.size() - 9);
+        }
+        // The page: a card for each that needs a person, a picture for each that passed.
+        const QString page = QString::fromUtf8(photo::ReadWholeFile(out + QStringLiteral("/批量处理报告.html")));
+        QCOMPARE(page.count(QStringLiteral("class=\"card\"")), 6);
+        QCOMPARE(page.count(QStringLiteral("class=\"pass\"")), 3);
+        QVERIFY(page.contains(texts::kBatchCounts.arg(9).arg(3).arg(6).arg(0)));
+        QCOMPARE(ran.out.count(QLatin1Char('\n')), 10);  // a line a photo, then the counts
+    }
+
+    // A second run keeps what is there; --redo makes it anew.
+    void resume() {
+        const QString out = dir.filePath(QStringLiteral("again"));
+        RunBatch({in, out});
+        const QByteArray first = photo::ReadWholeFile(out + QStringLiteral("/zhao.jpg"));
+        QCOMPARE(RunBatch({in, out}).code, 1);
+        QCOMPARE(Rows(out).value(QStringLiteral("zhao")).value(0), texts::kBatchDoneBefore);
+        QCOMPARE(photo::ReadWholeFile(out + QStringLiteral("/zhao.jpg")), first);
+        QCOMPARE(RunBatch({in, out, QStringLiteral("--redo"), QStringLiteral("--jobs"), QStringLiteral("1")}).code, 1);
+        QCOMPARE(Rows(out).value(QStringLiteral("zhao")).value(0), texts::kBatchPassed);
+        QCOMPARE(photo::ReadWholeFile(out + QStringLiteral("/zhao.jpg")).chopped(9), first.chopped(9));
+    }
+
+    // The output folder may lie inside the input, and is then never read.
+    void outputInsideInput() {
+        QTemporaryDir inside;
+        PutPortrait(inside.filePath(QStringLiteral("a.jpg")), {400, 520}, 160, heads::kDarkOnBlue);
+        const QString out = inside.filePath(QStringLiteral("上传"));
+        QCOMPARE(RunBatch({inside.path(), out}).code, 0);
+        QCOMPARE(RunBatch({inside.path(), out}).code, 0);
+        QCOMPARE(QStringList(Rows(out).keys()), QStringList{"a.jpg"});
+    }
+
+    void unusable_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("says");
+        const QString file = Data("workflow/small.jpg");
+        QTest::newRow("no input") << QStringList{"/nonexistent/in", dir.filePath("x")} << 2 << "不存在";
+        QTest::newRow("output is a file") << QStringList{Data("workflow"), file} << 2 << "是一个文件";
+        QTest::newRow("output holds the input") << QStringList{in, dir.path()} << 2 << "不能写入";
+        QTest::newRow("one folder") << QStringList{in} << 2 << "Usage";
+        QTest::newRow("no jobs") << QStringList{in, dir.filePath("y"), "--jobs", "0"} << 2 << "--jobs";
+    }
+    void unusable() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, says);
+        const Ran ran = RunBatch(arguments);
+        QTEST(ran.code, "code");
+        QVERIFY2(ran.out.contains(says), qPrintable(ran.out));
+    }
+
+    // An empty folder has a report that says so.
+    void emptyFolder() {
+        QTemporaryDir empty, out;
+        QCOMPARE(RunBatch({empty.path(), out.path()}).code, 0);
+        QVERIFY(QString::fromUtf8(photo::ReadWholeFile(out.filePath(QStringLiteral("批量处理报告.html"))))
+                    .contains(texts::kBatchEmpty));
+    }
+
+    // Ctrl+C stops the run: every file left is whole, and the report
+    // covers exactly the photos done.
+    void interrupted() {
+        QTemporaryDir many, out;
+        for (int i = 0; i < 12; ++i)
+            PutPortrait(many.filePath(QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0'))), {1500, 2000}, 600,
+                        heads::kDarkOnBlue);
+        const Ran ran = RunBatch({many.path(), out.path(), QStringLiteral("--jobs"), QStringLiteral("2")},
+                                 [&](QProcess& program) {
+                                     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(out.filePath(QStringLiteral("p00.jpg"))), 60000);
+                                     kill(program.processId(), SIGINT);
+                                 });
+        QCOMPARE(ran.code, 130);
+        const QStringList left = QDir(out.path()).entryList(QDir::Files);
+        QVERIFY(left.size() < 14);
+        for (const QString& name : left)
+            QVERIFY2(name.startsWith(texts::kBatchReportName) || Whole(photo::ReadWholeFile(out.filePath(name))), qPrintable(name));
+        QCOMPARE(Rows(out.path()).size(), left.size() - 2);
+    }
+
+    // An output that fills up stops the run at the first failed write,
+    // naming the file and the system's reason, with no partial file.
+    void outputFull() {
+        QTemporaryDir out;
+        QProcess program;
+        program.setChildProcessModifier([] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit fsize{20000, 20000};
+            setrlimit(RLIMIT_FSIZE, &fsize);
+        });
+        program.start(QStringLiteral(EXAM_PROGRAM), {QStringLiteral("--batch"), in, out.path(), QStringLiteral("--jobs"), QStringLiteral("1")});
+        program.waitForFinished(300000);
+        QCOMPARE(program.exitCode(), 2);
+        const QString said = QString::fromUtf8(program.readAllStandardError());
+        QVERIFY2(said.contains(QStringLiteral("无法写入")) && said.contains(QStringLiteral("File too large")), qPrintable(said));
+        for (const QString& name : QDir(out.path()).entryList(QDir::Files))
+            QVERIFY2(name.startsWith(texts::kBatchReportName), qPrintable(name));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatch)
+#include "test_batch.moc"
