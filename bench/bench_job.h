@@ -16,3 +16,8 @@ void BenchVerdict();
 // The head measure on a 200 x 280 frame next to the face part it follows,
 // and the double-click on a 12 MP portrait through the window.
 void BenchHead();
+
+// A class's folder through exam-photo --batch: one job against two, against
+// the window's own steps and against OpenCV's Python; the memory of eight
+// 100 MP photos at once.
+void BenchBatch();

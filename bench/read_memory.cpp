@@ -13,6 +13,9 @@
 //                                             row (for cjpeg; needs no W x H buffer);
 //                                             with 6, stored sideways (H x W), as a
 //                                             phone stores it for EXIF orientation 6
+//   exam-photo-read-memory --batch IN OUT N   a batch run of the folder IN with N jobs in
+//                                             this process: its peak, and the decoded pixels
+//                                             held at once against the run's bound
 //   exam-photo-read-memory --turned W H       the read of a W x H portrait, then of the
 //                                             same photo stored sideways with EXIF
 //                                             orientation 6, each in a process of its
@@ -37,6 +40,7 @@
 
 #include "face/face_check.h"
 #include "photo/jpeg_decoder.h"
+#include "batch/batch_run.h"
 #include "bench/wait_for_step.h"
 #include "ui/window/main_window.h"
 #include "ui/controls/photo_view.h"
@@ -281,12 +285,28 @@ int MeasureResident(const QStringList& paths) {
     return user->messages.isEmpty() ? 0 : 1;
 }
 
+int MeasureBatch(const QString& input, const QString& output, int jobs) {
+    QElapsedTimer timer;
+    timer.start();
+    workspace::Progress control;
+    const batch::Summary summary = batch::Run({input, output, jobs, true}, control, [](const batch::Tick&) {});
+    std::printf("%-52s %.1f s, peak %.0f MiB; decoded pixels held at once at most %.0f MiB, bound %.0f MiB\n",
+                qPrintable(QStringLiteral("%1 photos, %2 jobs").arg(summary.photos.size()).arg(jobs)),
+                timer.nsecsElapsed() / 1e9, MiB(PeakKiB()), summary.memoryPeak / 1048576.0,
+                summary.memoryBudget / 1048576.0);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "--ppm") == 0) {
         QCoreApplication app(argc, argv);
         return WritePpm(std::atoi(argv[2]), std::atoi(argv[3]), argc == 5 ? std::atoi(argv[4]) : 1);
+    }
+    if (argc == 5 && std::strcmp(argv[1], "--batch") == 0) {
+        QCoreApplication app(argc, argv);
+        return MeasureBatch(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), std::atoi(argv[4]));
     }
     if (argc == 4 && std::strcmp(argv[1], "--turned") == 0) {
         QCoreApplication app(argc, argv);
@@ -307,7 +327,7 @@ int main(int argc, char** argv) {
         return MeasureWindow(QString::fromLocal8Bit(argv[1]));
     std::fprintf(stderr,
                  "usage: %s PHOTO.jpg | --layers PHOTO.jpg | --resident PHOTO.jpg... | --ppm WIDTH HEIGHT [6] | "
-                 "--turned WIDTH HEIGHT\n",
+                 "--turned WIDTH HEIGHT | --batch IN OUT JOBS\n",
                  argv[0]);
     return 2;
 }

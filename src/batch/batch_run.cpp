@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "export/upload_file.h"
+#include "face/face_check.h"
 #include "texts/texts.h"
 
 namespace batch {
@@ -148,6 +149,8 @@ Summary Run(const Options& options, workspace::Progress& control, const std::fun
         }
     };
     const int jobs = options.jobs > 0 ? options.jobs : std::max(1, QThread::idealThreadCount());
+    // One photo a core: the face searches keep to their photo's thread.
+    const face::SearchOnOneThread oneThread;
     std::vector<std::thread> workers;
     for (int j = 0; j < std::min<qsizetype>(jobs, std::max<qsizetype>(1, photos.size())); ++j)
         workers.emplace_back(work);

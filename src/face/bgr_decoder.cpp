@@ -171,6 +171,7 @@ cv::Mat DecodeLikeOpenCv(const QByteArray& bytes, int orientation, int type, con
     } catch (const cv::Exception&) {  // what OpenCV throws when memory runs out
         throw std::bad_alloc();
     }
+    photo::PreferHugePages(image.data, qsizetype(image.total() * image.elemSize()));
     if (!ReadRowsStep(d, image, stored, orientation))
         return stopped();
     FinishStep(d);

@@ -243,6 +243,14 @@ QVector<QRect> CountFaces(const QByteArray& jpeg, const photo::JpegHeader& heade
     }
 }
 
+SearchOnOneThread::SearchOnOneThread() : threads_(cv::getNumThreads()) {
+    cv::setNumThreads(1);
+}
+
+SearchOnOneThread::~SearchOnOneThread() {
+    cv::setNumThreads(threads_);
+}
+
 qint64 CheckBytes(const photo::JpegHeader& header) {
     const qint64 pixels = qint64(header.width) * header.height;
     return pixels * (SearchedReduced(double(pixels)) ? 3 : 1);

@@ -57,6 +57,20 @@ QVector<QRect> CountFaces(const QByteArray& jpeg, const photo::JpegHeader& heade
 QVector<QRect> CountFaces(const QByteArray& jpeg, const QString& cascadeFolder = ProgramFolder(),
                           const std::atomic<bool>* stop = nullptr);
 
+// OpenCV spreads each search over the cores; where checks already run side
+// by side, one on each core, that only adds to their work. While one of
+// these lives, a search keeps to the thread that runs it.
+class SearchOnOneThread {
+public:
+    SearchOnOneThread();
+    ~SearchOnOneThread();
+    SearchOnOneThread(const SearchOnOneThread&) = delete;
+    SearchOnOneThread& operator=(const SearchOnOneThread&) = delete;
+
+private:
+    int threads_;
+};
+
 // The bytes of the image a face check of this photo decodes: its grey, or its
 // colours where it is searched reduced.
 qint64 CheckBytes(const photo::JpegHeader& header);

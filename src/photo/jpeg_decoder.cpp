@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "photo/jpeg_decoder.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -139,6 +142,16 @@ void CheckSize(const jpeg_decompress_struct& cinfo) {
 
 }  // namespace
 
+void PreferHugePages(void* data, qsizetype bytes) {
+    const auto start = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t page = 4096;
+    const std::uintptr_t first = (start + page - 1) & ~(page - 1), end = (start + std::uintptr_t(bytes)) & ~(page - 1);
+    // Only worth it, and only possible, past a huge page's size; a refusal
+    // just leaves the usual pages.
+    if (end > first + (std::uintptr_t(2) << 20))
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+}
+
 bool IsHostileSize(long long width, long long height) {
     return width > kMaxJpegSide || height > kMaxJpegSide || width * height > kMaxJpegPixels;
 }
@@ -200,6 +213,7 @@ QImage DecodeJpeg(const QByteArray& file, int orientation, std::atomic<int>* per
                  components == 1 ? QImage::Format_Indexed8 : QImage::Format_RGB888);
     if (image.isNull())
         throw std::bad_alloc();
+    PreferHugePages(image.bits(), image.sizeInBytes());
     if (components == 1) {
         QList<QRgb> table;
         table.reserve(d.cinfo.actual_number_of_colors);

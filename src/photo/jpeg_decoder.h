@@ -19,6 +19,11 @@ constexpr int kMaxJpegScans = 1000;
 // Whether a header claims a size past those limits.
 bool IsHostileSize(long long width, long long height);
 
+// Asks the kernel to back a large new buffer, before it is first written,
+// with huge pages where it offers them on request: a 12-megapixel photo then
+// costs some twenty page faults instead of nine thousand.
+void PreferHugePages(void* data, qsizetype bytes);
+
 struct JpegHeader {
     int width = 0, height = 0;       // as stored in the file
     int components = 0;              // 1, 3 or 4
