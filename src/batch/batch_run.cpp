@@ -160,7 +160,7 @@ Summary Run(const Options& options, workspace::Progress& control, const std::fun
     for (std::optional<PhotoOutcome>& out : done)
         if (out)
             summary.photos.push_back(std::move(*out));
-    summary.stopped = control.stop && !summary.writeFailure.writeFailure;
+    summary.stopped = control.stop && !summary.writeFailure.writeFailure && int(summary.photos.size()) < summary.total;
     summary.seconds = clock.nsecsElapsed() / 1e9;
     summary.memoryPeak = gate.Peak();
     return summary;

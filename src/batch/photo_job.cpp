@@ -57,11 +57,12 @@ PhotoOutcome NeedsPerson(PhotoOutcome out, const workspace::Result& result, cons
 std::optional<PhotoOutcome> WorkPhoto(const QString& path, const QString& uploadPath, MemoryGate& gate,
                                       workspace::Progress& control) {
     using workspace::PhotoWorkspace;
+    // The memory is held for as long as the workspace holds the photo.
+    MemoryHold memory(gate);
     PhotoOutcome out;
     workspace::PhotoWorkspace ws(kViewport, kFirstPlace);
 
     // Read: one core a photo, the decode waiting for its memory.
-    MemoryHold memory(gate);
     workspace::ReadPlan plan;
     plan.faceBesideDecode = false;
     plan.beforeDecode = [&](const photo::JpegHeader& header) {

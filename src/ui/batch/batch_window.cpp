@@ -50,6 +50,8 @@ BatchWindow::BatchWindow(const batch::Options& folders, QWidget* parent) : QWidg
     connect(StartButton, &QPushButton::clicked, this, [this] { StartClick(); });
     connect(StopButton, &QPushButton::clicked, this, [this] { StopClick(); });
     connect(OpenReport, &QPushButton::clicked, this, [this] { OpenReportClick(); });
+    connect(this, &BatchWindow::ticked, this, &BatchWindow::ShowTick, Qt::QueuedConnection);
+    connect(this, &BatchWindow::ended, this, &BatchWindow::Finish, Qt::QueuedConnection);
 }
 
 BatchWindow::~BatchWindow() {
@@ -85,12 +87,14 @@ void BatchWindow::StartClick() {
         w->setEnabled(false);
     StopButton->setEnabled(true);
     // The run and its report off the window's thread; what it tells comes
-    // back as queued calls.
+    // back as queued signals.
     worker_ = std::thread([this, options = options_] {
         const batch::Summary summary = batch::Run(options, control_, [this](const batch::Tick& tick) {
-            QMetaObject::invokeMethod(
-                this, [this, done = tick.done, total = tick.total, current = tick.current] { ShowTick(done, total, current); },
-                Qt::QueuedConnection);
+            {
+                std::lock_guard<std::mutex> lock(tickLock_);
+                tick_ = {tick.done, tick.total, tick.current, nullptr};
+            }
+            emit ticked();
         });
         QString error;
         const QString page = batch::WriteReport(options, summary, &error);
@@ -105,26 +109,33 @@ void BatchWindow::StartClick() {
             outcome += QLatin1Char('\n') + texts::kBatchStopped;
         if (page.isEmpty())
             outcome += QLatin1Char('\n') + error;
-        QMetaObject::invokeMethod(this, [this, outcome, page] { Finish(outcome, page); }, Qt::QueuedConnection);
+        outcome_ = outcome;
+        page_ = page;
+        emit ended();
     });
 }
 
-void BatchWindow::ShowTick(int done, int total, const QString& current) {
-    Progress->setMaximum(std::max(total, 1));
-    Progress->setValue(done);
-    CurrentFile->setText(current);
+void BatchWindow::ShowTick() {
+    batch::Tick tick;
+    {
+        std::lock_guard<std::mutex> lock(tickLock_);
+        tick = tick_;
+    }
+    Progress->setMaximum(std::max(tick.total, 1));
+    Progress->setValue(tick.done);
+    CurrentFile->setText(tick.current);
 }
 
-void BatchWindow::Finish(const QString& outcome, const QString& page) {
+void BatchWindow::Finish() {
     worker_.join();
-    report_ = page;
-    Outcome->setText(outcome);
+    report_ = page_;
+    Outcome->setText(outcome_);
     CurrentFile->clear();
     for (QWidget* w : std::initializer_list<QWidget*>{StartButton, ChooseInput, ChooseOutput, InputFolder,
                                                       OutputFolder})
         w->setEnabled(true);
     StopButton->setEnabled(false);
-    OpenReport->setEnabled(!page.isEmpty());
+    OpenReport->setEnabled(!report_.isEmpty());
     emit finished();
     if (closePending_)
         close();

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "batch/batch_run.h"
@@ -39,6 +40,12 @@ public:
 
 signals:
     void finished();
+    // From the run's thread, queued to the window's: it has come further,
+    // or it has ended. They carry nothing: the tick passes under a mutex and
+    // the end is the window's once the thread is joined, which orders both
+    // for ThreadSanitizer too.
+    void ticked();
+    void ended();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -48,12 +55,15 @@ private:
     void StopClick();
     void OpenReportClick();
     void Choose(QLineEdit* field);
-    void ShowTick(int done, int total, const QString& current);
-    void Finish(const QString& outcome, const QString& page);
+    void ShowTick();
+    void Finish();
 
     batch::Options options_;
     workspace::Progress control_;
     std::thread worker_;
+    std::mutex tickLock_;
+    batch::Tick tick_;        // the latest, under tickLock_
+    QString outcome_, page_;  // written by the run's thread before it ends
     QString report_;
     bool closePending_ = false;
 };

@@ -1,8 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/window/face_verdicts.h"
 
-FaceVerdicts::FaceVerdicts(QObject* parent, Answer answered)
-    : QObject(parent), answered_(std::move(answered)), thread_([this] { Loop(); }) {}
+FaceVerdicts::FaceVerdicts(QObject* parent, Answer answer)
+    : QObject(parent), answered_(std::move(answer)) {
+    connect(
+        this, &FaceVerdicts::answerWaits, this,
+        [this] {
+            std::optional<std::pair<int, workspace::UploadWork>> answer;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                answer.swap(answer_);
+            }
+            if (answer)
+                answered_(answer->first, answer->second);
+        },
+        Qt::QueuedConnection);
+    thread_ = std::thread([this] { Loop(); });
+}
 
 FaceVerdicts::~FaceVerdicts() {
     {
@@ -68,9 +82,8 @@ bool FaceVerdicts::Serve() {
         running_.reset();
         if (quit_)
             return false;
+        answer_.emplace(request.generation, std::move(work));
     }
-    QMetaObject::invokeMethod(
-        this, [this, generation = request.generation, work] { answered_(generation, work); },
-        Qt::QueuedConnection);
+    emit answerWaits();
     return true;
 }

@@ -29,6 +29,11 @@ public:
     // Runs on the thread before each request's work; tests hold one with it.
     std::function<void()> gate;
 
+signals:
+    // From the thread, queued to the window's: an answer waits. The answer
+    // itself passes under the mutex, which orders it for ThreadSanitizer too.
+    void answerWaits();
+
 private:
     void Loop();
     // Waits for a request and answers it; false once the window ends.
@@ -38,6 +43,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::optional<workspace::FaceRequest> waiting_;
+    std::optional<std::pair<int, workspace::UploadWork>> answer_;
     bool quit_ = false;
     // The request under way, so that the end of the window can stop it.
     std::shared_ptr<workspace::Progress> running_;

@@ -44,6 +44,7 @@ bool IsInput(QEvent::Type type) {
 LongStep::LongStep(QWidget* window, std::function<void(const QString&)> showProgress)
     : QObject(window), window_(window), showProgress_(std::move(showProgress)) {
     setObjectName(QStringLiteral("LongStep"));
+    connect(this, &LongStep::workerEnded, this, &LongStep::Finish, Qt::QueuedConnection);
     poll_.setInterval(kPollMs);
     connect(&poll_, &QTimer::timeout, this, [this] {
         if (elapsed_.elapsed() >= kQuietMs && progress_)
@@ -78,7 +79,7 @@ bool LongStep::Run(std::shared_ptr<workspace::Progress> progress, std::function<
         } catch (...) {
             failure_ = std::current_exception();
         }
-        QMetaObject::invokeMethod(this, [this] { Finish(); }, Qt::QueuedConnection);
+        emit workerEnded();
     });
     qApp->installEventFilter(this);
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -41,6 +41,10 @@ public:
 
 signals:
     void finished();
+    // From the worker as it ends, queued to the window's thread. It carries
+    // nothing: what the worker wrote is the window's once it is joined
+    // (ThreadSanitizer cannot see Qt's event queue order anything).
+    void workerEnded();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
