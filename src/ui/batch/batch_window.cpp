@@ -29,6 +29,8 @@ BatchWindow::BatchWindow(const batch::Options& folders, QWidget* parent) : QWidg
     StopButton->setEnabled(false);
     Progress = new QProgressBar(this);
     Progress->setFormat(QStringLiteral("%v / %m"));
+    // No count until a run has one.
+    Progress->setTextVisible(false);
     Progress->setValue(0);
     CurrentFile = new QLabel(this);
     CurrentFile->setTextFormat(Qt::PlainText);
@@ -81,6 +83,7 @@ void BatchWindow::StartClick() {
     control_.stop = false;
     report_.clear();
     Progress->setValue(0);
+    Progress->setTextVisible(true);
     Outcome->clear();
     for (QWidget* w : std::initializer_list<QWidget*>{StartButton, ChooseInput, ChooseOutput, InputFolder,
                                                       OutputFolder, OpenReport})

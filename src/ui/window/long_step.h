@@ -5,7 +5,7 @@
 // takes no input: mouse, keys, wheel and drops are discarded. A close request
 // asks the step to stop; the window closes once the worker has ended, and
 // the step's result, with any dialog or box it would bring, is dropped. The
-// step ends by a queued call on the window's thread, which then applies its
+// step ends by a queued signal on the window's thread, which then applies its
 // result; nothing waits in a nested loop, and the worker is always joined.
 #include <QElapsedTimer>
 #include <QObject>
