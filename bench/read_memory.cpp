@@ -14,8 +14,8 @@
 //                                             with 6, stored sideways (H x W), as a
 //                                             phone stores it for EXIF orientation 6
 //   exam-photo-read-memory --batch IN OUT N   a batch run of the folder IN with N jobs in
-//                                             this process: its peak, and the decoded pixels
-//                                             held at once against the run's bound
+//                                             this process: its peak, and what its photos held
+//                                             at once by the run's reckoning, against its bound
 //   exam-photo-read-memory --turned W H       the read of a W x H portrait, then of the
 //                                             same photo stored sideways with EXIF
 //                                             orientation 6, each in a process of its
@@ -290,7 +290,7 @@ int MeasureBatch(const QString& input, const QString& output, int jobs) {
     timer.start();
     workspace::Progress control;
     const batch::Summary summary = batch::Run({input, output, jobs, true}, control, [](const batch::Tick&) {});
-    std::printf("%-52s %.1f s, peak %.0f MiB; decoded pixels held at once at most %.0f MiB, bound %.0f MiB\n",
+    std::printf("%-52s %.1f s, peak %.0f MiB; held at once by the run's reckoning at most %.0f MiB, bound %.0f MiB\n",
                 qPrintable(QStringLiteral("%1 photos, %2 jobs").arg(summary.photos.size()).arg(jobs)),
                 timer.nsecsElapsed() / 1e9, MiB(PeakKiB()), summary.memoryPeak / 1048576.0,
                 summary.memoryBudget / 1048576.0);

@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
-#include <set>
+#include <map>
 #include <thread>
 
 #include "export/upload_file.h"
@@ -90,14 +90,26 @@ Summary Run(const Options& options, workspace::Progress& control, const std::fun
     std::mutex mutex;  // for the tick, the count and the write failure
     int finished = 0;
 
-    // Two photos may ask for one upload file ("a" and "a.jpg"): the one
-    // whose own name it is keeps it, and only that one.
+    // Two photos may ask for one upload file, "a" and "a.jpg", or, on the
+    // file systems of USB sticks, "a.JPG" and "a.jpg"; or one's upload file
+    // is another's folder. The photo whose own name its upload file is keeps
+    // it, the first in the order of their paths where none is.
     std::vector<QString> takenBy(photos.size());
     {
-        const std::set<QString> own(photos.begin(), photos.end());
-        for (int i = 0; i < photos.size(); ++i)
-            if (UploadName(photos[i]) != photos[i] && own.count(UploadName(photos[i])))
-                takenBy[size_t(i)] = UploadName(photos[i]);
+        std::map<QString, int> owner;  // upload name, case folded -> photo
+        for (int pass = 0; pass < 2; ++pass)
+            for (int i = 0; i < photos.size(); ++i) {
+                const bool own = UploadName(photos[i]) == photos[i];
+                if (own != (pass == 0))
+                    continue;
+                const auto [at, fresh] = owner.emplace(UploadName(photos[i]).toCaseFolded(), i);
+                if (!fresh)
+                    takenBy[size_t(i)] = UploadName(photos[at->second]);
+            }
+        for (const auto& [name, i] : owner)
+            for (auto inside = owner.lower_bound(name + QLatin1Char('/'));
+                 inside != owner.end() && inside->first.startsWith(name + QLatin1Char('/')); ++inside)
+                takenBy[size_t(inside->second)] = UploadName(photos[i]);
     }
 
     const auto work = [&] {
@@ -109,37 +121,37 @@ Summary Run(const Options& options, workspace::Progress& control, const std::fun
                 std::lock_guard<std::mutex> lock(mutex);
                 tick({finished, summary.total, photos[i], nullptr});
             }
+            const QString uploadPath = output.filePath(upload);
+            std::optional<PhotoOutcome> kept;
             if (!takenBy[size_t(i)].isEmpty()) {
                 out.reason = texts::kBatchNameTaken.arg(takenBy[size_t(i)]);
-            } else if (!options.redo && QFileInfo::exists(output.filePath(upload))) {
+            } else if (!options.redo && (kept = KeptPhoto(uploadPath))) {
                 // Kept as it is: an interrupted run resumes where it stopped.
-                out.result = PhotoOutcome::DoneBefore;
+                out = *kept;
+                out.source = photos[i];
                 out.upload = upload;
-                QFile kept(output.filePath(upload));
-                if (kept.open(QIODevice::ReadOnly))
-                    out.picture = kept.readAll();
             } else {
-                const QString uploadPath = output.filePath(upload);
                 std::optional<PhotoOutcome> worked;
                 if (QDir().mkpath(QFileInfo(uploadPath).absolutePath()))
                     worked = WorkPhoto(input.filePath(photos[i]), uploadPath, gate, control);
                 else
-                    out.writeFailure = std::make_exception_ptr(upload::FileError(
+                    out.stopFailure = std::make_exception_ptr(upload::FileError(
                         upload::FileError::Step::Create, uploadPath, QStringLiteral("cannot make its folder")));
                 if (worked) {
                     out = *worked;
                     out.source = photos[i];
                     if (out.bytes > 0)  // written
                         out.upload = upload;
-                } else if (!out.writeFailure) {
+                } else if (!out.stopFailure) {
                     continue;  // stopped part way: not done
                 }
             }
             std::lock_guard<std::mutex> lock(mutex);
-            if (out.writeFailure) {
-                // The first upload file that cannot be written stops the run.
-                if (!summary.writeFailure.writeFailure)
-                    summary.writeFailure = out;
+            if (out.stopFailure) {
+                // The first upload file that cannot be written, or a missing
+                // cascade, stops the run: no other photo would fare better.
+                if (!summary.stopFailure)
+                    summary.stopFailure = out.stopFailure;
                 control.stop = true;
                 continue;
             }
@@ -152,22 +164,28 @@ Summary Run(const Options& options, workspace::Progress& control, const std::fun
     // One photo a core: the face searches keep to their photo's thread.
     const face::SearchOnOneThread oneThread;
     std::vector<std::thread> workers;
-    for (int j = 0; j < std::min<qsizetype>(jobs, std::max<qsizetype>(1, photos.size())); ++j)
-        workers.emplace_back(work);
+    try {
+        for (int j = 0; j < std::min<qsizetype>(jobs, std::max<qsizetype>(1, photos.size())); ++j)
+            workers.emplace_back(work);
+    } catch (...) {
+        // Fewer workers than asked for do the work; none at all cannot.
+        if (workers.empty())
+            throw;
+    }
     for (std::thread& worker : workers)
         worker.join();
 
     for (std::optional<PhotoOutcome>& out : done)
         if (out)
             summary.photos.push_back(std::move(*out));
-    summary.stopped = control.stop && !summary.writeFailure.writeFailure && int(summary.photos.size()) < summary.total;
+    summary.stopped = control.stop && !summary.stopFailure && int(summary.photos.size()) < summary.total;
     summary.seconds = clock.nsecsElapsed() / 1e9;
     summary.memoryPeak = gate.Peak();
     return summary;
 }
 
 int ExitCode(const Summary& summary) {
-    if (summary.writeFailure.writeFailure)
+    if (summary.stopFailure)
         return 2;
     if (summary.stopped)
         return 130;

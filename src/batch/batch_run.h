@@ -26,8 +26,8 @@ struct Options {
 QString FolderProblem(const Options& options);
 
 // The files a run works on, relative to the input folder and sorted: every
-// regular file under it but hidden ones, the report's own, and the output
-// folder's where it lies inside.
+// regular file under it but hidden ones, files named as the report is, and
+// the output folder's where it lies inside.
 QStringList PhotosUnder(const Options& options);
 
 // The upload file of a photo, relative to the output folder: the photo's own
@@ -39,7 +39,7 @@ struct Summary {
     int total = 0;                     // the files found
     double seconds = 0;
     bool stopped = false;              // by the user, before all were done
-    PhotoOutcome writeFailure;         // the photo whose upload file failed, which stopped the run
+    std::exception_ptr stopFailure;    // what stopped the run: a write that failed, no face cascade
     qint64 memoryBudget = 0;
     qint64 memoryPeak = 0;             // the decoded pixels held at once, at the most
     int Count(PhotoOutcome::Result result) const;
@@ -56,10 +56,12 @@ struct Tick {
 };
 
 // Runs it; `control.stop` ends it early (set by the caller, or by the run
-// itself at the first upload file that cannot be written).
+// itself at the first upload file that cannot be written or when the face
+// cascade cannot be loaded). Throws only when not one worker can start.
 Summary Run(const Options& options, workspace::Progress& control, const std::function<void(const Tick&)>& tick);
 
-// 0 every photo passed, 1 some need a person, 2 a write failed, 130 stopped.
+// 0 every photo passed, 1 some need a person, 2 a failure stopped it, 130
+// stopped by the user.
 int ExitCode(const Summary& summary);
 
 }  // namespace batch

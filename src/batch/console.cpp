@@ -33,12 +33,6 @@ QString Duration(double seconds) {
     return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-QString ResultWord(PhotoOutcome::Result result) {
-    return result == PhotoOutcome::Passed       ? texts::kBatchPassed
-           : result == PhotoOutcome::DoneBefore ? texts::kBatchDoneBefore
-                                                : texts::kBatchNeedsPerson;
-}
-
 }  // namespace
 
 int RunInConsole(const Options& options) {
@@ -49,16 +43,21 @@ int RunInConsole(const Options& options) {
     }
     workspace::Progress control;
     StopOnSignal = &control.stop;
-    struct sigaction action {};
+    // The first signal asks for a clean stop; a second one ends the program
+    // at once, as a user who presses Ctrl+C again means it to.
+    struct sigaction action {}, oldInterrupt {}, oldTerminate {};
     action.sa_handler = AskToStop;
+    action.sa_flags = SA_RESETHAND;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, &oldInterrupt);
+    sigaction(SIGTERM, &action, &oldTerminate);
 
     const bool terminal = isatty(STDERR_FILENO);
     QElapsedTimer clock;
     clock.start();
-    const Summary summary = Run(options, control, [&](const Tick& tick) {
+    Summary summary;
+    try {
+        summary = Run(options, control, [&](const Tick& tick) {
         if (terminal) {
             const double seconds = clock.nsecsElapsed() / 1e9;
             const double rate = seconds > 0 ? tick.done / seconds : 0;
@@ -78,26 +77,26 @@ int RunInConsole(const Options& options) {
                       .trimmed() +
                   QLatin1Char('\n'));
         }
-    });
+        });
+    } catch (...) {
+        Print(QStringLiteral("exam-photo: %1\n").arg(texts::WithFullStop(texts::FailureText(std::current_exception()))));
+        return 2;
+    }
+    sigaction(SIGINT, &oldInterrupt, nullptr);
+    sigaction(SIGTERM, &oldTerminate, nullptr);
     StopOnSignal = nullptr;
     if (terminal)
         Print(QStringLiteral("\n"));
 
     QString error;
     const QString page = WriteReport(options, summary, &error);
-    QString path, reason;
-    if (WriteFailure(summary, &path, &reason))
-        Print(QStringLiteral("exam-photo: %1\n").arg(texts::kBatchWriteStopped.arg(path, reason)));
+    if (summary.stopFailure)
+        Print(QStringLiteral("exam-photo: %1\n").arg(StopText(summary)));
     if (page.isEmpty()) {
         Print(QStringLiteral("exam-photo: %1\n").arg(error));
         return 2;
     }
-    Print(texts::kBatchDone.arg(summary.photos.size())
-              .arg(summary.Count(PhotoOutcome::Passed))
-              .arg(summary.Count(PhotoOutcome::NeedsPerson))
-              .arg(summary.Count(PhotoOutcome::DoneBefore))
-              .arg(QDir::toNativeSeparators(page)) +
-          QLatin1Char('\n'));
+    Print(texts::kBatchDone.arg(CountsText(summary), QDir::toNativeSeparators(page)) + QLatin1Char('\n'));
     return ExitCode(summary);
 }
 

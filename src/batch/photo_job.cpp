@@ -7,7 +7,11 @@
 
 #include "base/marks.h"
 #include "export/jpeg_encoder.h"
+#include "export/upload_file.h"
+#include "photo/file_reader.h"
+#include "photo/jpeg_decoder.h"
 #include "texts/texts.h"
+#include "workspace/failure.h"
 #include "workspace/photo_workspace.h"
 #include "workspace/zoom.h"
 
@@ -46,16 +50,27 @@ QByteArray Card(const workspace::PhotoWorkspace& ws, const QVector<base::MarkLin
 }
 
 PhotoOutcome NeedsPerson(PhotoOutcome out, const workspace::Result& result, const workspace::PhotoWorkspace& ws) {
+    // Without the cascade no photo could pass: that stops the run.
+    if (result.outcome == workspace::Outcome::Failure &&
+        workspace::CauseOf(result.failure).kind == workspace::FailureCause::CascadeMissing)
+        out.stopFailure = result.failure;
     out.result = PhotoOutcome::NeedsPerson;
     out.reason = texts::MessageFor(result).text;
     out.picture = Card(ws, {});
     return out;
 }
 
-}  // namespace
+// A head that lies outside its margins needs a person, saved or not.
+void JudgeHead(PhotoOutcome& out, const std::optional<workspace::HeadMeasure>& head) {
+    out.head = head;
+    if (head && !head->AllWithin()) {
+        out.result = PhotoOutcome::NeedsPerson;
+        out.reason = texts::kBatchHeadToCheck;
+    }
+}
 
-std::optional<PhotoOutcome> WorkPhoto(const QString& path, const QString& uploadPath, MemoryGate& gate,
-                                      workspace::Progress& control) {
+std::optional<PhotoOutcome> Worked(const QString& path, const QString& uploadPath, MemoryGate& gate,
+                                   workspace::Progress& control) {
     using workspace::PhotoWorkspace;
     // The memory is held for as long as the workspace holds the photo.
     MemoryHold memory(gate);
@@ -94,19 +109,50 @@ std::optional<PhotoOutcome> WorkPhoto(const QString& path, const QString& upload
         return NeedsPerson(out, prepared, ws);
     const workspace::Result saved = PhotoWorkspace::Save(uploadPath, prepared.jpeg);
     if (saved.outcome == workspace::Outcome::Failure) {
-        out.writeFailure = saved.failure;
+        out.stopFailure = saved.failure;
         return out;
     }
     out.quality = work.quality;
     out.bytes = int(work.jpeg.size());
-    out.head = work.head;
-    if (work.head && !work.head->AllWithin()) {
-        out.result = PhotoOutcome::NeedsPerson;
-        out.reason = texts::kBatchHeadToCheck;
+    out.result = PhotoOutcome::Passed;
+    out.picture = work.jpeg;
+    JudgeHead(out, work.head);
+    if (out.result == PhotoOutcome::NeedsPerson)
         out.picture = Card(ws, workspace::HeadGuides(*work.head, ws.CropFrame().topLeft()));
-    } else {
-        out.result = PhotoOutcome::Passed;
-        out.picture = work.jpeg;
+    return out;
+}
+
+}  // namespace
+
+std::optional<PhotoOutcome> WorkPhoto(const QString& path, const QString& uploadPath, MemoryGate& gate,
+                                      workspace::Progress& control) {
+    try {
+        return Worked(path, uploadPath, gate, control);
+    } catch (...) {
+        PhotoOutcome out;
+        out.reason = texts::MessageFor({workspace::Outcome::Failure, {}, std::current_exception()}).text;
+        return out;
+    }
+}
+
+std::optional<PhotoOutcome> KeptPhoto(const QString& uploadPath) {
+    QByteArray file;
+    try {
+        file = photo::ReadWholeFile(uploadPath, 1 << 20);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    if (!upload::IsUploadFile(file))
+        return std::nullopt;
+    PhotoOutcome out;
+    out.result = PhotoOutcome::DoneBefore;
+    out.picture = file;
+    try {
+        const QImage photo = photo::DecodeJpeg(file);
+        const workspace::UploadWork faces = workspace::PhotoWorkspace::ComputeUpload(photo);
+        JudgeHead(out, faces.head);
+    } catch (const std::exception&) {
+        // Kept all the same: it was saved once it had passed every check.
     }
     return out;
 }

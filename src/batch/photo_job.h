@@ -27,13 +27,21 @@ struct PhotoOutcome {
     // where the framing put it and the window's marks for one that needs a
     // person; empty where there is nothing to show.
     QByteArray picture;
-    std::exception_ptr writeFailure;  // the upload file could not be written
+    // What stops the whole run rather than this photo alone: its upload file
+    // could not be written, or the face cascade cannot be loaded.
+    std::exception_ptr stopFailure;
 };
 
 // Works `path` into the upload file `uploadPath` (".jpg" already added). Its
 // decoded pixels wait for their place in `gate`. Nothing when `control.stop`
-// came before the photo was done: a stop never leaves half a file.
+// came before the photo was done: a stop never leaves half a file. A failure
+// of the photo's own (memory, OpenCV) makes it need a person; nothing escapes.
 std::optional<PhotoOutcome> WorkPhoto(const QString& path, const QString& uploadPath, MemoryGate& gate,
                                       workspace::Progress& control);
+
+// An upload file already in the output folder, kept as it is: done before,
+// unless its head, measured again, needs a person. Nothing where the file is
+// not a whole upload file (then it is made anew).
+std::optional<PhotoOutcome> KeptPhoto(const QString& uploadPath);
 
 }  // namespace batch

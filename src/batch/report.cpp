@@ -9,8 +9,6 @@
 
 namespace batch {
 
-namespace {
-
 QString ResultWord(PhotoOutcome::Result result) {
     switch (result) {
     case PhotoOutcome::Passed:
@@ -23,6 +21,15 @@ QString ResultWord(PhotoOutcome::Result result) {
     return texts::kBatchNeedsPerson;
 }
 
+QString CountsText(const Summary& summary) {
+    return texts::kBatchCounts.arg(summary.photos.size())
+        .arg(summary.Count(PhotoOutcome::Passed))
+        .arg(summary.Count(PhotoOutcome::NeedsPerson))
+        .arg(summary.Count(PhotoOutcome::DoneBefore));
+}
+
+namespace {
+
 QString Html(const QString& text) {
     return text.toHtmlEscaped();
 }
@@ -34,18 +41,15 @@ QString Picture(const QByteArray& jpeg, const QString& alt) {
         .arg(Html(alt), QString::fromLatin1(jpeg.toBase64()));
 }
 
-// A spreadsheet's cell: quoted where it holds a comma, a quote or a line end.
-QString Cell(const QString& text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
+// A spreadsheet's cell: quoted where it holds a comma, a quote or a line
+// end; a file name a spreadsheet would take for a formula starts with a '.
+QString Cell(QString text) {
+    if (!text.isEmpty() && QStringLiteral("=+-@").contains(text.front()))
+        text.prepend(QLatin1Char('\''));
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
+        !text.contains(QLatin1Char('\r')))
         return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
-
-QString Counts(const Summary& summary) {
-    return texts::kBatchCounts.arg(summary.photos.size())
-        .arg(summary.Count(PhotoOutcome::Passed))
-        .arg(summary.Count(PhotoOutcome::NeedsPerson))
-        .arg(summary.Count(PhotoOutcome::DoneBefore));
+    return QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
 bool WriteWhole(const QString& path, const QByteArray& data, QString* error) {
@@ -58,20 +62,16 @@ bool WriteWhole(const QString& path, const QByteArray& data, QString* error) {
 
 }  // namespace
 
-bool WriteFailure(const Summary& summary, QString* path, QString* reason) {
-    if (!summary.writeFailure.writeFailure)
-        return false;
+QString StopText(const Summary& summary) {
+    if (!summary.stopFailure)
+        return summary.stopped ? texts::kBatchStopped : QString();
     try {
-        std::rethrow_exception(summary.writeFailure.writeFailure);
+        std::rethrow_exception(summary.stopFailure);
     } catch (const upload::FileError& e) {
-        *path = e.path();
-        *reason = e.reason();
-        return true;
+        return texts::kBatchWriteStopped.arg(e.path(), e.reason());
     } catch (...) {
     }
-    *path = summary.writeFailure.source;
-    *reason = texts::kUnexpectedFailure;
-    return true;
+    return texts::WithFullStop(texts::FailureText(summary.stopFailure));
 }
 
 QString ReportPage(const Summary& summary) {
@@ -86,15 +86,11 @@ QString ReportPage(const Summary& summary) {
         "</style></head><body>\n<h1>%1</h1>\n")
                        .arg(Html(texts::kBatchReportName));
     page += QStringLiteral("<p id=\"counts\">%1</p>\n<p>%2</p>\n")
-                .arg(Html(Counts(summary)), Html(texts::kBatchTime.arg(summary.seconds, 0, 'f', 1)));
+                .arg(Html(CountsText(summary)), Html(texts::kBatchTime.arg(summary.seconds, 0, 'f', 1)));
     if (summary.total == 0)
         page += QStringLiteral("<p>%1</p>\n").arg(Html(texts::kBatchEmpty));
-    if (summary.stopped)
-        page += QStringLiteral("<p class=\"reason\">%1</p>\n").arg(Html(texts::kBatchStopped));
-    QString path, reason;
-    if (WriteFailure(summary, &path, &reason))
-        page += QStringLiteral("<p class=\"reason\">%1</p>\n")
-                    .arg(Html(texts::kBatchWriteStopped.arg(path, reason)));
+    if (!StopText(summary).isEmpty())
+        page += QStringLiteral("<p class=\"reason\">%1</p>\n").arg(Html(StopText(summary)));
     QString cards, passes;
     for (const PhotoOutcome& photo : summary.photos) {
         if (photo.result == PhotoOutcome::NeedsPerson)

@@ -18,8 +18,11 @@ QString ReportTable(const Summary& summary);
 // string and `error` set.
 QString WriteReport(const Options& options, const Summary& summary, QString* error);
 
-// The file whose write stopped the run, and the system's reason; false where
-// none did.
-bool WriteFailure(const Summary& summary, QString* path, QString* reason);
+// What stopped the run, in the user's words; empty where nothing did.
+QString StopText(const Summary& summary);
+
+// A photo's result, and the counts of a run, in the words of the report.
+QString ResultWord(PhotoOutcome::Result result);
+QString CountsText(const Summary& summary);
 
 }  // namespace batch

@@ -68,6 +68,20 @@ QString UploadTagFor(int n) {
     return digits + QString::number(sum % 10);
 }
 
+bool IsUploadFile(const QByteArray& file) {
+    if (file.size() < 4 + kTagDigits + 1 || !file.startsWith("\xFF\xD8") || !file.chopped(9).endsWith("\xFF\xD9"))
+        return false;
+    const QByteArray tag = file.right(9);
+    int sum = 0;
+    for (const char c : tag)
+        if (c < '0' || c > '9')
+            return false;
+    for (int i = 0; i < kTagDigits; ++i)
+        sum += tag[i] - '0';
+    // The draw is never 0, so the tag never starts with one.
+    return tag[0] != '0' && tag[kTagDigits] - '0' == sum % 10;
+}
+
 QString MakeUploadTag() {
     const auto ticks = std::chrono::high_resolution_clock::now().time_since_epoch().count();
     const auto seed = static_cast<unsigned long long>(ticks);

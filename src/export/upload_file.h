@@ -39,6 +39,10 @@ QString MakeUploadTag();
 // follows the last "/", "\" or ":") reads ".JPG" with only a..z upper-cased.
 QString WithJpgExtension(const QString& fileName);
 
+// Whether the bytes are a whole upload file: JPEG data from its start marker
+// to its end marker, then a tag whose ninth digit checks the eight before it.
+bool IsUploadFile(const QByteArray& file);
+
 // Writes one new tag (MakeUploadTag) at the end of the open, writable device.
 // Returns true when all 9 bytes were written; the caller reports a failure.
 bool AddtoFile(QIODevice& file);

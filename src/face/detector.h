@@ -16,6 +16,9 @@ inline constexpr const char* kCascadeFileName = "haarcascade_frontalface_alt.xml
 // Photos larger than this are searched reduced to it (area averaging), so
 // that the detector's memory stays near 1 GB whatever the photo's size.
 inline constexpr double kMaxDetectPixels = 16000000;
+// What the detector's pyramid takes, in bytes a pixel searched, where the
+// search visits every size.
+inline constexpr qint64 kDetectorBytesPerPixel = 46;
 inline bool SearchedReduced(double pixels) {
     return pixels > kMaxDetectPixels;
 }

@@ -206,7 +206,7 @@ std::vector<cv::Rect> SearchFaces(cv::CascadeClassifier& classifier, const cv::M
 
 std::vector<cv::Rect> DetectFaces(cv::CascadeClassifier& classifier, const cv::Mat& image, Search search,
                                   const std::atomic<bool>* stop) {
-    // The detector's pyramid takes some 46 bytes per pixel, which for a
+    // The detector's pyramid takes some kDetectorBytesPerPixel, which for a
     // 200-megapixel photo is more memory than most machines have: larger
     // photos are searched at kMaxDetectPixels, their faces mapped back.
     if (!SearchedReduced(static_cast<double>(image.total())))
@@ -253,7 +253,9 @@ SearchOnOneThread::~SearchOnOneThread() {
 
 qint64 CheckBytes(const photo::JpegHeader& header) {
     const qint64 pixels = qint64(header.width) * header.height;
-    return pixels * (SearchedReduced(double(pixels)) ? 3 : 1);
+    const bool reduced = SearchedReduced(double(pixels));
+    const qint64 searched = std::min<qint64>(pixels, qint64(kMaxDetectPixels));
+    return pixels * (reduced ? 3 : 1) + (reduced ? searched * 3 : 0) + searched * kDetectorBytesPerPixel;
 }
 
 QVector<QRect> CountFaces(const QByteArray& jpeg, const QString& cascadeFolder, const std::atomic<bool>* stop) {

@@ -71,8 +71,10 @@ private:
     int threads_;
 };
 
-// The bytes of the image a face check of this photo decodes: its grey, or its
-// colours where it is searched reduced.
+// The bytes a face check of this photo may hold at once: the image it
+// decodes (its grey, or its colours and their reduced copy where it is
+// searched reduced) and the detector's working memory for a search that
+// visits every size.
 qint64 CheckBytes(const photo::JpegHeader& header);
 
 }  // namespace face

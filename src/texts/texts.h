@@ -113,7 +113,7 @@ inline const QString kBatchNoOutput = QStringLiteral("无法建立保存到的�
 inline const QString kBatchBadJobs = QStringLiteral("--jobs 后面应是 1 到 256 之间的整数");
 inline const QString kBatchWriteStopped = QStringLiteral("无法写入“%1”：%2；处理已停止");
 inline const QString kBatchLine = QStringLiteral("%1/%2 %3% 每秒 %4 张 剩余 %5  %6");
-inline const QString kBatchDone = QStringLiteral("共 %1 张：%2 张通过，%3 张需人工检查，%4 张已处理过；报告：%5");
+inline const QString kBatchDone = QStringLiteral("%1；报告：%2");
 
 // Dialogs.
 inline const QString kOpenTitle = QStringLiteral("打开照片源文件");

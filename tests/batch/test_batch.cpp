@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 
 #include "heads.h"
+#include "batch/report.h"
 #include "export/jpeg_encoder.h"
 #include "photo/file_reader.h"
 #include "texts/texts.h"
@@ -133,13 +134,19 @@ private slots:
         QCOMPARE(ran.out.count(QLatin1Char('\n')), 10);  // a line a photo, then the counts
     }
 
-    // A second run keeps what is there; --redo makes it anew.
+    // A second run keeps what is there, but a head still to check stays so,
+    // and a file left empty is made anew; --redo makes them all anew.
     void resume() {
         const QString out = dir.filePath(QStringLiteral("again"));
         RunBatch({in, out});
         const QByteArray first = photo::ReadWholeFile(out + QStringLiteral("/zhao.jpg"));
+        QFile(out + QStringLiteral("/王 小明.jpg")).resize(0);
         QCOMPARE(RunBatch({in, out}).code, 1);
-        QCOMPARE(Rows(out).value(QStringLiteral("zhao")).value(0), texts::kBatchDoneBefore);
+        const QMap<QString, QStringList> rows = Rows(out);
+        QCOMPARE(rows.value(QStringLiteral("zhao")).value(0), texts::kBatchDoneBefore);
+        QCOMPARE(rows.value(QStringLiteral("tiny.jpg")).value(1), texts::kBatchHeadToCheck);
+        QCOMPARE(rows.value(QStringLiteral("王 小明.jpg")).value(0), texts::kBatchPassed);
+        QVERIFY(Whole(photo::ReadWholeFile(out + QStringLiteral("/王 小明.jpg"))));
         QCOMPARE(photo::ReadWholeFile(out + QStringLiteral("/zhao.jpg")), first);
         QCOMPARE(RunBatch({in, out, QStringLiteral("--redo"), QStringLiteral("--jobs"), QStringLiteral("1")}).code, 1);
         QCOMPARE(Rows(out).value(QStringLiteral("zhao")).value(0), texts::kBatchPassed);
@@ -147,13 +154,38 @@ private slots:
     }
 
     // The output folder may lie inside the input, and is then never read.
+    // "A" would be saved as "A.jpg", which is "a.jpg" on a USB stick: the
+    // photo of that name keeps it.
     void outputInsideInput() {
         QTemporaryDir inside;
         PutPortrait(inside.filePath(QStringLiteral("a.jpg")), {400, 520}, 160, heads::kDarkOnBlue);
+        QVERIFY(QFile::copy(inside.filePath(QStringLiteral("a.jpg")), inside.filePath(QStringLiteral("A"))));
         const QString out = inside.filePath(QStringLiteral("上传"));
-        QCOMPARE(RunBatch({inside.path(), out}).code, 0);
-        QCOMPARE(RunBatch({inside.path(), out}).code, 0);
-        QCOMPARE(QStringList(Rows(out).keys()), QStringList{"a.jpg"});
+        QCOMPARE(RunBatch({inside.path(), out}).code, 1);
+        QCOMPARE(RunBatch({inside.path(), out}).code, 1);
+        const QMap<QString, QStringList> rows = Rows(out);
+        QCOMPARE(QStringList(rows.keys()), (QStringList{"A", "a.jpg"}));
+        QCOMPARE(rows.value(QStringLiteral("A")).value(1), texts::kBatchNameTaken.arg("a.jpg"));
+    }
+
+    // Without its face cascade the program checks no photo: the run stops.
+    void noCascade() {
+        QTemporaryDir bare, out;
+        QVERIFY(QFile::copy(QStringLiteral(EXAM_PROGRAM), bare.filePath(QStringLiteral("exam-photo"))));
+        QFile(bare.filePath(QStringLiteral("exam-photo"))).setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner);
+        QProcess program;
+        program.start(bare.filePath(QStringLiteral("exam-photo")), {QStringLiteral("--batch"), in, out.path()});
+        program.waitForFinished(300000);
+        QCOMPARE(program.exitCode(), 2);
+        QVERIFY(QString::fromUtf8(program.readAllStandardError()).contains(QStringLiteral("找不到人像检测文件")));
+    }
+
+    // A spreadsheet takes no file name for a formula, nor breaks a row at a line end.
+    void tableCells() {
+        batch::Summary summary;
+        summary.photos.push_back({});
+        summary.photos.back().source = QStringLiteral("=1+1,\r");
+        QVERIFY(batch::ReportTable(summary).contains(QStringLiteral("\"'=1+1,\r\"")));
     }
 
     void unusable_data() {

@@ -92,26 +92,24 @@ void BatchWindow::StartClick() {
     // The run and its report off the window's thread; what it tells comes
     // back as queued signals.
     worker_ = std::thread([this, options = options_] {
-        const batch::Summary summary = batch::Run(options, control_, [this](const batch::Tick& tick) {
-            {
-                std::lock_guard<std::mutex> lock(tickLock_);
-                tick_ = {tick.done, tick.total, tick.current, nullptr};
-            }
-            emit ticked();
-        });
-        QString error;
-        const QString page = batch::WriteReport(options, summary, &error);
-        QString outcome = texts::kBatchCounts.arg(summary.photos.size())
-                              .arg(summary.Count(batch::PhotoOutcome::Passed))
-                              .arg(summary.Count(batch::PhotoOutcome::NeedsPerson))
-                              .arg(summary.Count(batch::PhotoOutcome::DoneBefore));
-        QString path, reason;
-        if (batch::WriteFailure(summary, &path, &reason))
-            outcome += QLatin1Char('\n') + texts::kBatchWriteStopped.arg(path, reason);
-        else if (summary.stopped)
-            outcome += QLatin1Char('\n') + texts::kBatchStopped;
-        if (page.isEmpty())
-            outcome += QLatin1Char('\n') + error;
+        QString outcome, page;
+        try {
+            const batch::Summary summary = batch::Run(options, control_, [this](const batch::Tick& tick) {
+                {
+                    std::lock_guard<std::mutex> lock(tickLock_);
+                    tick_ = {tick.done, tick.total, tick.current, nullptr};
+                }
+                emit ticked();
+            });
+            QString error;
+            page = batch::WriteReport(options, summary, &error);
+            outcome = batch::CountsText(summary);
+            for (const QString& more : {batch::StopText(summary), page.isEmpty() ? error : QString()})
+                if (!more.isEmpty())
+                    outcome += QLatin1Char('\n') + more;
+        } catch (...) {
+            outcome = texts::WithFullStop(texts::FailureText(std::current_exception()));
+        }
         outcome_ = outcome;
         page_ = page;
         emit ended();

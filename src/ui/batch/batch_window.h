@@ -19,7 +19,7 @@
 class BatchWindow : public QWidget {
     Q_OBJECT
 public:
-    // `folders` fills the two fields (the command line's, if any).
+    // `folders` fills the two fields, and gives the run its options.
     explicit BatchWindow(const batch::Options& folders = {}, QWidget* parent = nullptr);
     // Stops a run under way and waits for it.
     ~BatchWindow() override;
