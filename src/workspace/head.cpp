@@ -169,7 +169,7 @@ std::optional<HeadMeasure> MeasureHead(const QImage& picture, const QRect& found
     measure.margin[HeadMeasure::Top] = headTop;
     measure.margin[HeadMeasure::Left] = headLeft;
     measure.margin[HeadMeasure::Right] = photo.width() - 1 - headRight;
-    measure.head = head;
+    measure.outline = head;
     return measure;
 }
 
@@ -178,7 +178,7 @@ QVector<base::MarkLine> HeadGuides(const HeadMeasure& measure, QPoint corner) {
     const auto style = [&measure](HeadMeasure::Side side) {
         return measure.Within(side) ? MarkLine::Wanted : MarkLine::Unwanted;
     };
-    const QRect h = measure.head.translated(corner);
+    const QRect h = measure.outline.translated(corner);
     constexpr int tick = 6;
     const QRect frame(corner, QSize(kFrameWidth, kFrameHeight));
     const int targetTop = frame.top() + kHeadMargin;

@@ -33,9 +33,9 @@ struct HeadMeasure {
     // Pixels between the head and each edge of the photo; 0 where the head
     // touches or crosses that edge.
     int margin[3] = {0, 0, 0};
-    // The head in the photo: its top row, its outermost columns, down to the
-    // face's bottom.
-    QRect head;
+    // The head's outline in the photo: its top row, its outermost columns,
+    // down to the face's bottom.
+    QRect outline;
 
     bool Within(Side side) const { return margin[side] >= kHeadMarginLeast && margin[side] <= kHeadMarginMost; }
     bool AllWithin() const { return Within(Top) && Within(Left) && Within(Right); }

@@ -244,20 +244,23 @@ Framing PhotoWorkspace::PlanFraming() const {
     // The head in that rendering's pixels, then at the scale that makes it
     // closest to the wanted width: centred across, its top at the margin.
     const QPointF origin(frame.left() - plan.place.x(), frame.top() - plan.place.y());
-    const double left = origin.x() + head->head.left(), top = origin.y() + head->head.top();
-    const double width = head->head.width();
-    const auto at = [scale](double length, double other) { return base::RoundHalfEven(length * other / scale); };
+    const double left = origin.x() + head->outline.left(), top = origin.y() + head->outline.top();
+    const double width = head->outline.width();
+    const auto rescaled = [scale](double length, double newScale) {
+        return base::RoundHalfEven(length * newScale / scale);
+    };
     Framing byHead;
-    byHead.position = PositionNearest([&](double other) { return at(width, other); }, kHeadWidthWanted);
-    const double other = ScaleForPosition(byHead.position);
-    byHead.place = Clamped(other, {frame.left() + CentredOffset(kFrameWidth, at(width, other)) - at(left, other),
-                                   frame.top() + kHeadMargin - at(top, other)});
+    byHead.position = PositionNearest([&](double newScale) { return rescaled(width, newScale); }, kHeadWidthWanted);
+    const double headScale = ScaleForPosition(byHead.position);
+    byHead.place = Clamped(headScale, {frame.left() + CentredOffset(kFrameWidth, rescaled(width, headScale)) -
+                                           rescaled(left, headScale),
+                                       frame.top() + kHeadMargin - rescaled(top, headScale)});
     // Measured once more where it now is, and moved, not zoomed, to match.
-    if (const std::optional<HeadMeasure> again = HeadAt(other, byHead.place)) {
+    if (const std::optional<HeadMeasure> again = HeadAt(headScale, byHead.place)) {
         const int across = base::RoundHalfEven(
             (again->margin[HeadMeasure::Right] - again->margin[HeadMeasure::Left]) / 2.0);
         const int down = kHeadMargin - again->margin[HeadMeasure::Top];
-        byHead.place = Clamped(other, byHead.place + QPoint(across, down));
+        byHead.place = Clamped(headScale, byHead.place + QPoint(across, down));
     }
     return byHead;
 }
