@@ -8,6 +8,10 @@ void BenchWholeJob();
 // memory left after a large photo and then a small one; prints a table.
 void BenchWaiting();
 
+// Reading a photo stored sideways against the same picture upright, at
+// 12 and 192 MP: time and peak memory.
+void BenchSideways();
+
 // The live verdict on a 50 MP photo at scale 2: the colour part per drag
 // move next to the move's own cost, the face part per request, and the
 // window's longest gap while dragging with verdicts on and off.

@@ -110,6 +110,7 @@ int main(int argc, char* argv[]) {
 
     BenchWholeJob();
     BenchWaiting();
+    BenchSideways();
     BenchVerdict();
     BenchHead();
     BenchBatch();

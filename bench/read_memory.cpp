@@ -16,10 +16,11 @@
 //   exam-photo-read-memory --batch IN OUT N   a batch run of the folder IN with N jobs in
 //                                             this process: its peak, and what its photos held
 //                                             at once by the run's reckoning, against its bound
-//   exam-photo-read-memory --turned W H       the read of a W x H portrait, then of the
+//   exam-photo-read-memory --turned W H [N]   the read of a W x H portrait and of the
 //                                             same photo stored sideways with EXIF
 //                                             orientation 6, each in a process of its
-//                                             own, and the ratio of their peaks
+//                                             own, in turns N times (3): the best time
+//                                             and the middle peak of each, and ratios
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -146,40 +147,66 @@ QByteArray WithOrientation6(const QByteArray& jpeg) {
     return jpeg.left(2) + segment + jpeg.mid(2);
 }
 
+// Makes the W x H portrait as a JPEG at `path`, upright or stored sideways
+// with orientation 6: the very same pixels once turned.
+bool MakeTurnedPhoto(const QString& self, const QString& path, int width, int height, int orientation) {
+    QProcess maker;
+    maker.setStandardOutputFile(path);
+    maker.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("'%1' --ppm %2 %3 %4 | cjpeg -quality 90")
+                                                              .arg(self).arg(width).arg(height).arg(orientation)});
+    if (!maker.waitForFinished(-1) || maker.exitCode() != 0)
+        return false;
+    if (orientation != 6)
+        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray turned = WithOrientation6(file.readAll());
+    file.close();
+    return file.open(QIODevice::WriteOnly) && file.write(turned) == turned.size();
+}
+
+// One read through the window in a fresh process: its time and its peak.
+std::pair<double, double> ReadInProcess(const QString& self, const QString& path) {
+    QProcess read;
+    read.start(self, {path});
+    read.waitForFinished(-1);
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("read handler +([0-9.]+) s +peak +([0-9.]+) MiB"))
+            .match(QString::fromUtf8(read.readAllStandardOutput()));
+    return {m.captured(1).toDouble(), m.captured(2).toDouble()};
+}
+
 // The read of the upright photo and of the same photo stored sideways, each
-// in a fresh process: the peak is the process's own.
-int MeasureTurned(const QString& self, int width, int height) {
+// in a fresh process, taken in turns `runs` times: the best time and the
+// middle peak of each, and their ratios.
+int MeasureTurned(const QString& self, int width, int height, int runs) {
     QTemporaryDir dir;
-    double peaks[2] = {0, 0};
     const int orientations[2] = {1, 6};
+    QString paths[2];
+    std::vector<double> times[2], peaks[2];
     for (int i = 0; i < 2; ++i) {
-        const QString path = dir.filePath(QStringLiteral("photo_%1.jpg").arg(orientations[i]));
-        QProcess maker;
-        maker.setStandardOutputFile(path);
-        maker.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("'%1' --ppm %2 %3 %4 | cjpeg -quality 90")
-                                                                  .arg(self).arg(width).arg(height).arg(orientations[i])});
-        if (!maker.waitForFinished(-1) || maker.exitCode() != 0)
+        paths[i] = dir.filePath(QStringLiteral("photo_%1.jpg").arg(orientations[i]));
+        if (!MakeTurnedPhoto(self, paths[i], width, height, orientations[i]))
             return 2;
-        if (orientations[i] == 6) {
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
-                return 2;
-            const QByteArray turned = WithOrientation6(file.readAll());
-            file.close();
-            if (!file.open(QIODevice::WriteOnly) || file.write(turned) != turned.size())
-                return 2;
-        }
-        QProcess read;
-        read.start(self, {path});
-        read.waitForFinished(-1);
-        const QString out = QString::fromUtf8(read.readAllStandardOutput());
-        std::printf("EXIF orientation %d:\n%s", orientations[i], qPrintable(out));
-        const QRegularExpressionMatch peak =
-            QRegularExpression(QStringLiteral("read handler .* peak +([0-9.]+) MiB")).match(out);
-        peaks[i] = peak.captured(1).toDouble();
     }
-    std::printf("peak of the read, stored sideways against upright: %.0f MiB / %.0f MiB = %.2fx\n", peaks[1], peaks[0],
-                peaks[0] > 0 ? peaks[1] / peaks[0] : 0.0);
+    for (int run = 0; run < runs; ++run)
+        for (int i = 0; i < 2; ++i) {
+            const auto [seconds, peak] = ReadInProcess(self, paths[i]);
+            times[i].push_back(seconds);
+            peaks[i].push_back(peak);
+        }
+    double best[2], middle[2];
+    for (int i = 0; i < 2; ++i) {
+        std::sort(times[i].begin(), times[i].end());
+        std::sort(peaks[i].begin(), peaks[i].end());
+        best[i] = times[i].front();
+        middle[i] = peaks[i][peaks[i].size() / 2];
+    }
+    std::printf("%-30s %8.3f s %8.3f s %6.2fx %8.0f MiB %8.0f MiB %6.2fx\n",
+                qPrintable(QStringLiteral("%1 x %2 (%3 MP)").arg(width).arg(height).arg(width * double(height) / 1e6, 0, 'f', 0)),
+                best[0], best[1], best[0] > 0 ? best[1] / best[0] : 0.0, middle[0], middle[1],
+                middle[0] > 0 ? middle[1] / middle[0] : 0.0);
     return 0;
 }
 
@@ -308,9 +335,10 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         return MeasureBatch(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), std::atoi(argv[4]));
     }
-    if (argc == 4 && std::strcmp(argv[1], "--turned") == 0) {
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "--turned") == 0) {
         QCoreApplication app(argc, argv);
-        return MeasureTurned(QCoreApplication::applicationFilePath(), std::atoi(argv[2]), std::atoi(argv[3]));
+        return MeasureTurned(QCoreApplication::applicationFilePath(), std::atoi(argv[2]), std::atoi(argv[3]),
+                             argc == 5 ? std::max(1, std::atoi(argv[4])) : 3);
     }
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -327,7 +355,7 @@ int main(int argc, char** argv) {
         return MeasureWindow(QString::fromLocal8Bit(argv[1]));
     std::fprintf(stderr,
                  "usage: %s PHOTO.jpg | --layers PHOTO.jpg | --resident PHOTO.jpg... | --ppm WIDTH HEIGHT [6] | "
-                 "--turned WIDTH HEIGHT | --batch IN OUT JOBS\n",
+                 "--turned WIDTH HEIGHT [RUNS] | --batch IN OUT JOBS\n",
                  argv[0]);
     return 2;
 }

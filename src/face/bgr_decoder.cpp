@@ -40,31 +40,22 @@ struct Decompressor {
     // none; the tool refuses such a file anyway).
     photo::DecodeWatch watch;
     JSAMPROW row;  // the one row libjpeg writes into, reused for every line
-    // The last rows in blue-green-red, turned grey or placed upright a strip
-    // at a time, so that neither the colour image of a grey one nor a
-    // sideways copy is ever held whole; and their grey, to be placed.
-    JSAMPARRAY strip;
-    JSAMPARRAY greyStrip;
+    // Where each line goes, a strip at a time: for a grey image a strip of
+    // blue-green-red lines first (`colourStrip`), turned grey into the
+    // image's strip, so that neither the colour image of a grey one nor a
+    // sideways copy is ever held whole.
+    photo::UprightStrip strip;
+    JSAMPARRAY colourStrip;
 };
 
-constexpr int kStripRows = 16;
-
-// The strip's first `count` rows, stored rows `first` on, into the upright
-// image: cvtColor works per pixel, so this is the grey of the whole colour
-// image, and placing whole pixels turns it as the photo turns.
-void FlushStrip(const Decompressor& d, cv::Mat& image, cv::Size stored, int orientation, int first, int count) {
-    JSAMPARRAY rows = d.strip;
-    if (image.type() == CV_8UC1) {
-        for (int i = 0; i < count; ++i) {
-            const cv::Mat bgr(1, stored.width, CV_8UC3, d.strip[i]);
-            cv::Mat grey(1, stored.width, CV_8UC1, orientation == 1 ? image.ptr<uchar>(first + i) : d.greyStrip[i]);
-            cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
-        }
-        rows = d.greyStrip;
+// The colour strip's lines, stored rows `first` on, grey into their place:
+// cvtColor works per pixel, so this is the grey of the whole colour image.
+void GreyStrip(const Decompressor& d, int first, int count) {
+    for (int i = 0; i < count; ++i) {
+        const cv::Mat bgr(1, d.strip.stored.width(), CV_8UC3, d.colourStrip[i]);
+        cv::Mat grey(1, d.strip.stored.width(), CV_8UC1, d.strip.Row(first + i));
+        cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
     }
-    if (orientation != 1)
-        photo::PlaceRows(rows, first, count, QSize(stored.width, stored.height), orientation,
-                         static_cast<int>(image.elemSize()), image.data, static_cast<qsizetype>(image.step));
 }
 
 // Each step sets its own jump point and holds no locals with destructors,
@@ -97,26 +88,27 @@ bool StartStep(Decompressor& d, bool grey, int orientation) {
     if (!jpeg_start_decompress(&d.cinfo))
         return false;
     const JDIMENSION width = d.cinfo.output_width * static_cast<JDIMENSION>(d.cinfo.output_components);
-    d.row = (*d.cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.cinfo), JPOOL_IMAGE, width, 1)[0];
-    std::memset(d.row, 0, width);
     const auto pool = reinterpret_cast<j_common_ptr>(&d.cinfo);
-    if (grey || orientation != 1)
-        d.strip = (*d.cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, d.cinfo.output_width * 3, kStripRows);
-    if (grey && orientation != 1)
-        d.greyStrip = (*d.cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, d.cinfo.output_width, kStripRows);
+    d.row = (*d.cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, width, 1)[0];
+    std::memset(d.row, 0, width);
+    const JDIMENSION pixels = d.cinfo.output_width;
+    if (grey)
+        d.colourStrip = (*d.cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, pixels * 3, photo::kStripRows);
+    if (orientation != 1)
+        d.strip.rows = (*d.cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, pixels * (grey ? 1 : 3), photo::kStripRows);
     return true;
 }
 
 // Every line of the image takes the row buffer after one read. Once the data
 // has run out a read returns nothing, so the lines below the cut repeat the
 // last row decoded, as OpenCV's do.
-bool ReadRowsStep(Decompressor& d, cv::Mat& image, cv::Size stored, int orientation) {
+bool ReadRowsStep(Decompressor& d) {
     if (setjmp(d.err.jump))
         return false;
-    const int width = stored.width;
-    for (int y = 0; y < stored.height; ++y) {
+    const int width = d.strip.stored.width();
+    for (int y = 0; y < d.strip.stored.height(); ++y) {
         jpeg_read_scanlines(&d.cinfo, &d.row, 1);
-        uchar* out = d.strip ? d.strip[y % kStripRows] : image.ptr<uchar>(y);
+        uchar* out = d.colourStrip ? d.colourStrip[y % photo::kStripRows] : d.strip.Row(y);
         if (d.cinfo.out_color_space != JCS_CMYK) {
             std::memcpy(out, d.row, static_cast<size_t>(width) * 3);
         } else {
@@ -129,8 +121,11 @@ bool ReadRowsStep(Decompressor& d, cv::Mat& image, cv::Size stored, int orientat
                 out[3 * x + 2] = static_cast<uchar>(k - ((255 - c) * k >> 8));
             }
         }
-        if (d.strip && (y % kStripRows == kStripRows - 1 || y == stored.height - 1))
-            FlushStrip(d, image, stored, orientation, y - y % kStripRows, y % kStripRows + 1);
+        if (!d.strip.Ends(y))
+            continue;
+        if (d.colourStrip)
+            GreyStrip(d, y - y % photo::kStripRows, y % photo::kStripRows + 1);
+        d.strip.Place(y);
     }
     return true;
 }
@@ -163,8 +158,8 @@ cv::Mat DecodeLikeOpenCv(const QByteArray& bytes, int orientation, int type, con
         orientation = 1;
     if (!StartStep(d, type == CV_8UC1, orientation))
         return stopped();
-    const cv::Size stored(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height));
-    const QSize upright = photo::UprightSize(QSize(stored.width, stored.height), orientation);
+    const QSize stored(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height));
+    const QSize upright = photo::UprightSize(stored, orientation);
     cv::Mat image;
     try {
         image.create(upright.height(), upright.width(), type);
@@ -172,7 +167,12 @@ cv::Mat DecodeLikeOpenCv(const QByteArray& bytes, int orientation, int type, con
         throw std::bad_alloc();
     }
     photo::PreferHugePages(image.data, qsizetype(image.total() * image.elemSize()));
-    if (!ReadRowsStep(d, image, stored, orientation))
+    d.strip.stored = stored;
+    d.strip.orientation = orientation;
+    d.strip.bytesPerPixel = static_cast<int>(image.elemSize());
+    d.strip.upright = image.data;
+    d.strip.stride = static_cast<qsizetype>(image.step);
+    if (!ReadRowsStep(d))
         return stopped();
     FinishStep(d);
     return image;

@@ -16,9 +16,6 @@
 namespace photo {
 namespace {
 
-// Rows decoded at a time before they are placed upright.
-constexpr int kStripRows = 16;
-
 // One libjpeg decompressor. The steps below each set their own jump point and
 // hold no locals that need destructors, so a libjpeg error (or the watch) can
 // longjmp back into them; C++ objects live only between the steps.
@@ -64,24 +61,26 @@ bool StartStep(Decompressor& d, int components) {
 }
 
 // Reads every scanline: straight into the image's padded lines for an
-// upright photo, else through a strip of rows that is then placed upright.
+// upright photo, else a strip at a time, each strip then placed upright.
 // CMYK goes through a row of libjpeg's own. Both are freed with the
 // decompressor.
 bool ReadRowsStep(Decompressor& d, QImage& image, int orientation, bool cmyk) {
     if (setjmp(d.err.jump))
         return false;
     const JDIMENSION width = d.cinfo.output_width;
-    const int pixelBytes = image.depth() / 8;
     const auto pool = reinterpret_cast<j_common_ptr>(&d.cinfo);
+    UprightStrip strip;
+    strip.stored = QSize(static_cast<int>(width), static_cast<int>(d.cinfo.output_height));
+    strip.orientation = orientation;
+    strip.bytesPerPixel = image.depth() / 8;
+    strip.upright = image.bits();
+    strip.stride = image.bytesPerLine();
+    if (orientation != 1)
+        strip.rows = (*d.cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, width * JDIMENSION(strip.bytesPerPixel), kStripRows);
     JSAMPROW cmykRow = cmyk ? (*d.cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, width * 4, 1)[0] : nullptr;
-    JSAMPARRAY strip = orientation == 1 ? nullptr
-                                        : (*d.cinfo.mem->alloc_sarray)(pool, JPOOL_IMAGE, width * pixelBytes,
-                                                                       kStripRows);
-    const QSize stored(static_cast<int>(width), static_cast<int>(d.cinfo.output_height));
-    int placed = 0;  // stored rows already in the image
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
         const int y = static_cast<int>(d.cinfo.output_scanline);
-        uchar* line = strip ? strip[y - placed] : image.scanLine(y);
+        uchar* line = strip.Row(y);
         JSAMPROW row = cmyk ? cmykRow : line;
         if (jpeg_read_scanlines(&d.cinfo, &row, 1) != 1)
             break;  // only a suspending source returns 0; ours never does
@@ -96,11 +95,8 @@ bool ReadRowsStep(Decompressor& d, QImage& image, int orientation, bool cmyk) {
                 line[3 * x + 2] = static_cast<uchar>((yl * k + 127) / 255);
             }
         }
-        if (strip && (y + 1 - placed == kStripRows || y + 1 == stored.height())) {
-            PlaceRows(strip, placed, y + 1 - placed, stored, orientation, pixelBytes, image.bits(),
-                      image.bytesPerLine());
-            placed = y + 1;
-        }
+        if (strip.Ends(y))
+            strip.Place(y);
     }
     return true;
 }

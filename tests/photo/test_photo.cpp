@@ -53,7 +53,7 @@ private slots:
         for (const char* name : {"colour", "colour_422", "progressive", "cmyk", "ycck", "truncated",
                                  "progressive_truncated", "scans_1000"})
             QTest::newRow(name) << name << QStringLiteral("%1.ppm").arg(name);
-        for (const char* name : {"grey", "grey_progressive"})
+        for (const char* name : {"grey", "grey_progressive", "grey_orient_6"})
             QTest::newRow(name) << name << QStringLiteral("%1.pgm").arg(name);
         for (int n = 1; n <= 8; ++n)
             QTest::addRow("orient_%d", n) << QStringLiteral("orient_%1").arg(n)
@@ -83,7 +83,7 @@ private slots:
         QTest::newRow("grey progressive") << "grey_progressive" << QSize(70, 90) << 1 << true << 1;
         QTest::newRow("cmyk") << "cmyk" << QSize(70, 90) << 4 << false << 1;
         QTest::newRow("ycck") << "ycck" << QSize(70, 90) << 4 << false << 1;
-        QTest::newRow("orientation 6") << "orient_6" << QSize(54, 42) << 3 << false << 6;
+        QTest::newRow("orientation 6") << "orient_6" << QSize(90, 70) << 3 << false << 6;
     }
     void headerFacts() {
         QFETCH(QString, name);
