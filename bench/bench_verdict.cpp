@@ -77,7 +77,7 @@ void BenchVerdict() {
 
     // The workspace alone: a drag move and the paint of the viewport, then
     // the colour part of the verdict for the frame after that move.
-    workspace::PhotoWorkspace ws(QSize(242, 309), QRect(8, 0, 241, 289));
+    workspace::PhotoWorkspace ws;
     ws.Read(big);
     ws.Zoom(20);
     ws.Press(300, 300);
@@ -99,7 +99,7 @@ void BenchVerdict() {
     for (int i = 0; i < 10 && !request.crop.isNull(); ++i) {
         QElapsedTimer timer;
         timer.start();
-        const workspace::UploadWork work = workspace::PhotoWorkspace::ComputeUpload(request.crop);
+        const workspace::UploadWork work = workspace::PhotoWorkspace::ComputeFacePart(request);
         faceMs.push_back(timer.nsecsElapsed() / 1e6);
     }
     std::printf("%-52s %8.3f\n", "drag move: Move + the viewport's paint", MedianMs(moveMs));
@@ -158,7 +158,7 @@ void BenchHead() {
     for (int i = 0; i < 10; ++i) {
         QElapsedTimer timer;
         timer.start();
-        workspace::PhotoWorkspace::ComputeUpload(frame);
+        workspace::PhotoWorkspace::ComputeUpload(frame, nullptr, true);
         faceMs.push_back(timer.nsecsElapsed() / 1e6);
     }
     std::printf("%-52s %8.3f   next to the face part %.1f\n", "measuring the head on a 200 x 280 frame",

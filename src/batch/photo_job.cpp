@@ -19,9 +19,6 @@ namespace batch {
 
 namespace {
 
-// The window's viewport and the working photo's first place in it.
-const QSize kViewport(242, 309);
-const QRect kFirstPlace(8, 0, 241, 289);
 constexpr int kCardSide = 320;
 
 // The photo as the window shows it now, small: the frame where it lies on
@@ -49,7 +46,9 @@ QByteArray Card(const workspace::PhotoWorkspace& ws, const QVector<base::MarkLin
     return upload::EncodeJpeg(card, 85);
 }
 
-PhotoOutcome NeedsPerson(PhotoOutcome out, const workspace::Result& result, const workspace::PhotoWorkspace& ws) {
+// A step refused the photo: it needs a person, told in the window's words
+// and shown as the window shows it then.
+PhotoOutcome Refused(PhotoOutcome out, const workspace::Result& result, const workspace::PhotoWorkspace& ws) {
     // Without the cascade no photo could pass: that stops the run.
     if (result.outcome == workspace::Outcome::Failure &&
         workspace::CauseOf(result.failure).kind == workspace::FailureCause::CascadeMissing)
@@ -69,13 +68,15 @@ void JudgeHead(PhotoOutcome& out, const std::optional<workspace::HeadMeasure>& h
     }
 }
 
-std::optional<PhotoOutcome> Worked(const QString& path, const QString& uploadPath, MemoryGate& gate,
-                                   workspace::Progress& control) {
+// The photo down the road a user takes in the window: read, double-click,
+// crop, save.
+std::optional<PhotoOutcome> FollowTheRoad(const QString& path, const QString& uploadPath, MemoryGate& gate,
+                                          workspace::Progress& control) {
     using workspace::PhotoWorkspace;
     // The memory is held for as long as the workspace holds the photo.
     MemoryHold memory(gate);
     PhotoOutcome out;
-    workspace::PhotoWorkspace ws(kViewport, kFirstPlace);
+    PhotoWorkspace ws;
 
     // Read: one core a photo, the decode waiting for its memory.
     workspace::ReadPlan plan;
@@ -88,25 +89,23 @@ std::optional<PhotoOutcome> Worked(const QString& path, const QString& uploadPat
         return std::nullopt;
     const workspace::Result readResult = ws.ApplyRead(std::move(read));
     if (!readResult.Passed())
-        return NeedsPerson(out, readResult, ws);
+        return Refused(out, readResult, ws);
 
-    // The double-click, then the crop.
-    const workspace::Framing framing = ws.PlanFraming();
-    ws.Zoom(framing.position);
-    ws.ApplyFraming(framing);
+    // The double-click, then the crop; the verdict's rings for a card.
+    ws.FrameFace();
     ws.JudgeFrame();
     ws.Crop();
     const workspace::Result checked = ws.CheckResult();
     if (!checked.Passed())
-        return NeedsPerson(out, checked, ws);
+        return Refused(out, checked, ws);
 
     // Save: the encoding and its face check, then the tagged file.
-    const workspace::UploadWork work = PhotoWorkspace::ComputeUpload(ws.ResultPhoto(), &control);
+    const workspace::UploadWork work = PhotoWorkspace::ComputeUpload(ws.ResultPhoto(), &control, true);
     if (control.stop)
         return std::nullopt;
     const workspace::Result prepared = ws.ApplyUpload(work);
     if (!prepared.Passed())
-        return NeedsPerson(out, prepared, ws);
+        return Refused(out, prepared, ws);
     const workspace::Result saved = PhotoWorkspace::Save(uploadPath, prepared.jpeg);
     if (saved.outcome == workspace::Outcome::Failure) {
         out.stopFailure = saved.failure;
@@ -127,7 +126,7 @@ std::optional<PhotoOutcome> Worked(const QString& path, const QString& uploadPat
 std::optional<PhotoOutcome> WorkPhoto(const QString& path, const QString& uploadPath, MemoryGate& gate,
                                       workspace::Progress& control) {
     try {
-        return Worked(path, uploadPath, gate, control);
+        return FollowTheRoad(path, uploadPath, gate, control);
     } catch (...) {
         PhotoOutcome out;
         out.reason = texts::MessageFor({workspace::Outcome::Failure, {}, std::current_exception()}).text;
@@ -149,8 +148,9 @@ std::optional<PhotoOutcome> KeptPhoto(const QString& uploadPath) {
     out.picture = file;
     try {
         const QImage photo = photo::DecodeJpeg(file);
-        const workspace::UploadWork faces = workspace::PhotoWorkspace::ComputeUpload(photo);
-        JudgeHead(out, faces.head);
+        bool coloured = false;
+        if (workspace::PhotoWorkspace::JudgeColours(photo, coloured) == workspace::Outcome::Done)
+            JudgeHead(out, workspace::PhotoWorkspace::ComputeUpload(photo, nullptr, true).head);
     } catch (const std::exception&) {
         // Kept all the same: it was saved once it had passed every check.
     }

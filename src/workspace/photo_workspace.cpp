@@ -265,6 +265,13 @@ Framing PhotoWorkspace::PlanFraming() const {
     return byHead;
 }
 
+int PhotoWorkspace::FrameFace() {
+    const Framing plan = PlanFraming();
+    Zoom(plan.position);
+    ApplyFraming(plan);
+    return plan.position;
+}
+
 void PhotoWorkspace::ApplyFraming(const Framing& plan) {
     working_.geometry.moveTo(plan.place);
     FDragging = false;
@@ -275,6 +282,7 @@ void PhotoWorkspace::Press(int x, int y) {
     FDragging = true;
     FDragX = x;
     FDragY = y;
+    changesAtPress_ = frameChanges_;
 }
 
 void PhotoWorkspace::Move(int x, int y) {
@@ -290,8 +298,9 @@ void PhotoWorkspace::Move(int x, int y) {
 }
 
 void PhotoWorkspace::Release() {
-    // The mouse coming up asks for the face part the drag went without.
-    if (FDragging)
+    // The mouse coming up asks for the face part the drag went without; a
+    // click that moved nothing changed nothing.
+    if (FDragging && frameChanges_ != changesAtPress_)
         ++frameChanges_;
     FDragging = false;
 }
@@ -387,7 +396,12 @@ bool PhotoWorkspace::AnswerFace(int generation, const UploadWork& work) {
     return true;
 }
 
-UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progress) {
+UploadWork PhotoWorkspace::ComputeFacePart(const FaceRequest& request, Progress* progress) {
+    // Asked only of a frame whose colours pass.
+    return ComputeUpload(request.crop, progress, true);
+}
+
+UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progress, bool measureHead) {
     Progress unused;
     if (!progress)
         progress = &unused;
@@ -398,8 +412,7 @@ UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progres
         progress->stage = Progress::Faces;
         // The face is looked for in exactly the bytes that will be saved.
         work.faces = face::CountFaces(work.jpeg, face::ProgramFolder(), &progress->stop);
-        bool coloured = false;
-        if (!work.faces.isEmpty() && JudgeColours(result, coloured) == Outcome::Done)
+        if (measureHead && !work.faces.isEmpty())
             work.head = MeasureHead(result, LargestFace(work.faces));
     } catch (...) {
         work.failure = std::current_exception();

@@ -7,6 +7,13 @@
 //
 // Long actions come in two halves: Compute* does the slow work on its own
 // copies and touches no state, Apply* takes its findings into the state.
+//
+// The road of one photo, which the window's handlers and a batch both take,
+// step by step (the window asks the user and shows a box between them):
+//   read      ComputeRead, ApplyRead (and DropFacelessPhoto after its box)
+//   frame     FrameFace, the double-click
+//   crop      Crop
+//   save      CheckResult, ComputeUpload, ApplyUpload, then Save
 #include <QByteArray>
 #include <QImage>
 #include <QPoint>
@@ -22,6 +29,7 @@
 
 #include "workspace/head.h"
 #include "workspace/outcome.h"
+#include "workspace/zoom.h"
 
 namespace photo {
 class SourcePhoto;
@@ -107,8 +115,9 @@ struct FaceRequest {
 class PhotoWorkspace {
 public:
     // `viewport` is the size of the area that clips the working photo,
-    // `photoGeometry` the working photo's place and size before any read.
-    PhotoWorkspace(QSize viewport, QRect photoGeometry);
+    // `photoGeometry` the working photo's place and size before any read:
+    // the window's own, unless a test asks for others.
+    explicit PhotoWorkspace(QSize viewport = kViewport, QRect photoGeometry = kFirstPlace);
     ~PhotoWorkspace();
 
     // Reading a chosen file; once progress->stop is set it ends early. The
@@ -148,9 +157,9 @@ public:
     bool CanFrame() const;
     int FramingPosition() const;
     Framing PlanFraming() const;
-    // Puts the photo in the plan's place once the slider has zoomed to the
-    // plan's position; ends any drag.
-    void ApplyFraming(const Framing& plan);
+    // Zooms to the plan's position and puts the photo in its place; ends any
+    // drag. Returns the position, for the slider to show.
+    int FrameFace();
 
     void Press(int x, int y);
     void Move(int x, int y);
@@ -159,9 +168,10 @@ public:
     Result Crop();
 
     // Saving: the colour checks on the result photo, the encoding with the
-    // face re-check (the slow half), then the file.
+    // face re-check (the slow half), then the file. `measureHead` asks for
+    // the head too, of a photo whose colours the caller has found to pass.
     Result CheckResult();
-    static UploadWork ComputeUpload(const QImage& result, Progress* progress = nullptr);
+    static UploadWork ComputeUpload(const QImage& result, Progress* progress = nullptr, bool measureHead = false);
     Result ApplyUpload(const UploadWork& work);
     // The save's colour checks on a photo, in the save's order; the flag is
     // the background check's.
@@ -174,9 +184,11 @@ public:
     int FrameChanges() const { return frameChanges_; }
     bool VerdictStale() const { return verdict_.generation != frameChanges_; }
     void JudgeFrame();
-    // The face part the verdict waits for (ComputeUpload on the crop), with
-    // the count of the frame it is about; a null crop when it waits for none.
+    // The face part the verdict waits for, with the count of the frame it is
+    // about; a null crop when it waits for none. Its answer is the save's
+    // own encoding and face check of the crop, with the head.
     FaceRequest FaceToCheck() const;
+    static UploadWork ComputeFacePart(const FaceRequest& request, Progress* progress = nullptr);
     // True when the answer counts: it is about the frame as it is now.
     bool AnswerFace(int generation, const UploadWork& work);
     const LiveVerdict& Verdict() const { return verdict_; }
@@ -203,6 +215,7 @@ public:
     const QVector<QRect>& ReadFaces() const { return FReadFaces; }
 
 private:
+    void ApplyFraming(const Framing& plan);
     void SetWorkingPicture(const QImage& source, double scale);
     void ClearWorkingPicture();
     void CentreWhereItFits();
@@ -229,6 +242,9 @@ private:
     bool FDragging = false;
     int FDragX = 0;
     int FDragY = 0;
+    // The count of changes when the mouse went down: a release counts as a
+    // change only after a move.
+    int changesAtPress_ = 0;
     QImage FResult;
     bool FColoredBackground = false;
     // The faces found when the photo was read; the save's re-check has its own.

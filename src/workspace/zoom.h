@@ -13,6 +13,12 @@ namespace workspace {
 constexpr int kFrameWidth = 200;
 constexpr int kFrameHeight = 280;
 
+// The window's viewport, which clips the working photo, and the working
+// photo's place in it before any read: the window is laid out by these, and
+// a batch frames its photos in the same viewport.
+constexpr QSize kViewport(242, 309);
+constexpr QRect kFirstPlace(8, 0, 241, 289);
+
 // The slider position -20..20 as a scale 0.0..2.0: the double nearest to position / 20 + 1.
 double ScaleForPosition(int position);
 

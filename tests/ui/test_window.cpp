@@ -23,6 +23,7 @@
 #include "ui/window/app_setup.h"
 #include "ui/window/command_line.h"
 #include "ui/window/main_window.h"
+#include "ui/window/paint_once.h"
 #include "ui/window/picture_preview.h"
 
 namespace {
@@ -330,6 +331,13 @@ private slots:
         w.Read(Data("workflow/no_face.jpg"));
         QCOMPARE(status->PaneText(1), QString());
         QVERIFY(marks->Lines().isEmpty());
+        // The framing's hold on the painting ends also when a failure passes through.
+        try {
+            const PaintOnce paint(&w.form);
+            throw std::bad_alloc();
+        } catch (const std::bad_alloc&) {
+        }
+        QVERIFY(w.form.updatesEnabled());
     }
 
     void commandLine_data() {

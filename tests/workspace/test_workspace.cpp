@@ -30,11 +30,6 @@ QString Data(const QString& name) {
     return QStringLiteral(EXAM_TESTDATA_DIR "/") + name;
 }
 
-// The viewport and the working photo's first place, as the window lays them out.
-PhotoWorkspace Fresh(QSize viewport = {242, 309}) {
-    return PhotoWorkspace(viewport, QRect(8, 0, 241, 289));
-}
-
 // A picture whose every pixel tells where it came from.
 QImage Pattern(int w, int h, QRgb fill = 0) {
     QImage img(w, h, QImage::Format_RGB32);
@@ -70,7 +65,7 @@ const LiveVerdict& Answered(PhotoWorkspace& ws) {
     ws.JudgeFrame();
     const FaceRequest request = ws.FaceToCheck();
     if (!request.crop.isNull())
-        ws.AnswerFace(request.generation, PhotoWorkspace::ComputeUpload(request.crop));
+        ws.AnswerFace(request.generation, PhotoWorkspace::ComputeFacePart(request));
     return ws.Verdict();
 }
 
@@ -178,7 +173,7 @@ private slots:
     void zoomPlacement() {
         QFETCH(QSize, source);
         QFETCH(int, position);
-        PhotoWorkspace ws = Fresh();
+        PhotoWorkspace ws;
         QCOMPARE(ws.ApplyRead(Found(Pattern(source.width(), source.height()))).outcome, Outcome::Done);
         if (position != 0)
             QVERIFY(ws.Zoom(position));
@@ -203,7 +198,7 @@ private slots:
     }
     void drag() {
         QFETCH(QSize, source);
-        PhotoWorkspace ws = Fresh();
+        PhotoWorkspace ws;
         ws.ApplyRead(Found(Pattern(source.width(), source.height())));
         Drag(ws, FETCH(QString, script));
         QCOMPARE(ws.Working().geometry.topLeft(), FETCH(QPoint, expected));
@@ -228,16 +223,13 @@ private slots:
     void framing() {
         QFETCH(QSize, source);
         QFETCH(int, position);
-        PhotoWorkspace ws = Fresh();
+        PhotoWorkspace ws;
         QVERIFY(!ws.CanFrame());
         // The largest face is the one framed.
         ws.ApplyRead(Found(Pattern(source.width(), source.height()), {QRect(1, 1, 30, 30), FETCH(QRect, face)}));
         QVERIFY(ws.CanFrame());
-        const Framing plan = ws.PlanFraming();
-        QCOMPARE(plan.position, position);
-        ws.Zoom(position);
         ws.Press(5, 5);
-        ws.ApplyFraming(plan);
+        QCOMPARE(ws.FrameFace(), position);
         QCOMPARE(ws.Working().geometry.topLeft(), FETCH(QPoint, place));
         QVERIFY(!ws.Dragging());
     }
@@ -258,13 +250,11 @@ private slots:
         QFETCH(QSize, size);
         const QImage photo = heads::MakePortrait(size, size.width() / 2, size.height() / 5, FETCH(int, width),
                                                  FETCH(heads::Look, look)).photo;
-        PhotoWorkspace ws = Fresh();
+        PhotoWorkspace ws;
         ReadWork read = Found(photo, {});
         read.faceRects = face::CountFaces(read.bytes);
         ws.ApplyRead(std::move(read));
-        const Framing plan = ws.PlanFraming();
-        ws.Zoom(plan.position);
-        ws.ApplyFraming(plan);
+        ws.FrameFace();
         const HeadMeasure head = *Answered(ws).head;
         for (const int margin : head.margin)
             QVERIFY2(margin >= 24 && margin <= 56, qPrintable(QString::number(margin)));
@@ -299,7 +289,7 @@ private slots:
         heads::Portrait portrait = heads::MakePortrait(QSize(200, 280), top.x(), top.y(), width, FETCH(heads::Look, look));
         if (QByteArray(QTest::currentDataTag()).contains("shelf"))
             QPainter(&portrait.photo).fillRect(10, 12, 180, 16, QColor(90, 60, 30));
-        PhotoWorkspace ws = Fresh();
+        PhotoWorkspace ws;
         ws.ApplyRead(Found(portrait.photo));
         const LiveVerdict& verdict = Answered(ws);
         QCOMPARE(texts::VerdictLine(verdict, false), FETCH(QString, line));
@@ -336,7 +326,7 @@ private slots:
         QFETCH(QSize, source);
         QFETCH(int, position);
         QFETCH(QPoint, corner);
-        PhotoWorkspace ws = Fresh();
+        PhotoWorkspace ws;
         QCOMPARE(ws.Crop().outcome, Outcome::PleaseReadFirst);
         ReadWork work = Found(Pattern(source.width(), source.height()));
         const QImage decoded = work.jpeg->Pixels();
@@ -384,7 +374,7 @@ private slots:
             QFile out(path);
             QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == size);
         }
-        PhotoWorkspace ws = Fresh();
+        PhotoWorkspace ws;
         QCOMPARE(ws.Read(Data(QStringLiteral("workflow/portrait_400x500.jpg"))).outcome, Outcome::Done);
         Drag(ws, QStringLiteral("p0,0 m-20,-10 r"));
         ws.Crop();
@@ -425,7 +415,7 @@ private slots:
                                    << Outcome::Failure << 400;
     }
     void readFails() {
-        PhotoWorkspace ws = Fresh();
+        PhotoWorkspace ws;
         ws.ApplyRead(Found(Pattern(400, 500)));
         ReadWork work = Found(Pattern(100, 100), {});
         work.stop = FETCH(ReadWork::Stop, stop);
@@ -447,7 +437,7 @@ private slots:
                                      : f[1] != "decoded" || f[2] == "check-fails" ? Outcome::NotAJpeg
                                      : f[2] == "no-face"                 ? Outcome::NoFace
                                                                          : Outcome::Done;
-            PhotoWorkspace ws = Fresh();
+            PhotoWorkspace ws;
             const Result result = ws.Read(dir + QString::fromUtf8(f[0]));
             QVERIFY2(result.outcome == expected, f[0].constData());
             QCOMPARE(texts::MessageFor(result).text.isEmpty(), expected == Outcome::Done);
@@ -475,7 +465,7 @@ private slots:
         for (int y = 270; y < 280; ++y)
             for (int x = 0; x < 200; ++x)
                 photo.setPixel(x, y, FETCH(QRgb, bottom));
-        PhotoWorkspace ws = Fresh();
+        PhotoWorkspace ws;
         QCOMPARE(ws.CheckResult().outcome, Outcome::NothingCropped);
         ws.ApplyRead(Found(photo));
         QCOMPARE(ws.Working().geometry, QRect(21, 14, 200, 280));
@@ -524,7 +514,7 @@ private slots:
     void liveVerdict() {
         QFETCH(Outcome, outcome);
         QFETCH(std::exception_ptr, faceFailure);
-        PhotoWorkspace ws = Fresh();
+        PhotoWorkspace ws;
         QCOMPARE(ws.Read(Data(FETCH(QString, file))).outcome, Outcome::Done);
         ws.Zoom(FETCH(int, position));
         Drag(ws, FETCH(QString, script));
@@ -538,7 +528,7 @@ private slots:
             QVERIFY(!ws.AnswerFace(request.generation - 1, {}));  // about an earlier frame: ignored
             QCOMPARE(ws.Verdict().face, LiveVerdict::Face::Checking);
             QVERIFY(ws.AnswerFace(request.generation, faceFailure ? Prepared({}, {}, faceFailure)
-                                                                  : PhotoWorkspace::ComputeUpload(request.crop)));
+                                                                  : PhotoWorkspace::ComputeFacePart(request)));
         }
         QCOMPARE(texts::VerdictLine(ws.Verdict(), false), FETCH(QString, line));
         // What the save says of the crop, and the verdict left it alone.
@@ -558,11 +548,11 @@ private slots:
     // Every change under the frame leaves the verdict stale, whichever
     // action made it, so that the window works it out afresh.
     void verdictFollowsEveryChange() {
-        PhotoWorkspace ws = Fresh();
+        PhotoWorkspace ws;
         ws.ApplyRead(Found(Pattern(400, 500)));
         const std::pair<const char*, std::function<void()>> changes[] = {
             {"zoom", [&] { ws.Zoom(3); }},      {"move", [&] { Drag(ws, QStringLiteral("p5,5 m9,9")); }},
-            {"release", [&] { ws.Release(); }}, {"framing", [&] { ws.ApplyFraming(ws.PlanFraming()); }},
+            {"release", [&] { ws.Release(); }}, {"framing", [&] { ws.FrameFace(); }},
             {"step", [&] { ws.BeginStep(); }},  {"step's end", [&] { ws.EndStep(); }},
             {"read", [&] { ws.ApplyRead(Found(Pattern(300, 400))); }}};
         for (const auto& [name, change] : changes) {
@@ -570,6 +560,10 @@ private slots:
             change();
             QVERIFY2(ws.VerdictStale(), name);
         }
+        // A click that moves nothing changes nothing.
+        ws.JudgeFrame();
+        Drag(ws, QStringLiteral("p5,5 r"));
+        QVERIFY(!ws.VerdictStale());
         // A step hides the verdict, and an answer asked before it is dropped.
         ws.JudgeFrame();
         const FaceRequest request = ws.FaceToCheck();
@@ -579,7 +573,7 @@ private slots:
     }
 
     void upload() {
-        PhotoWorkspace ws = Fresh();
+        PhotoWorkspace ws;
         ws.ApplyRead(Found(Pattern(200, 280, qRgb(20, 50, 210))));
         ws.Crop();
         QCOMPARE(ws.ApplyUpload(Prepared({}, {}, std::make_exception_ptr(photo::JpegError(3)))).outcome, Outcome::Failure);

@@ -29,6 +29,11 @@ void ZoomSlider::SetPosition(int position) {
     emit changed();
 }
 
+void ZoomSlider::ShowPosition(int position) {
+    position_ = std::clamp(position, kMinimum, kMaximum);
+    update();
+}
+
 void ZoomSlider::StopRepeat() {
     repeat_.stop();
     trackPressed_ = false;

@@ -10,7 +10,8 @@
 // middle button, rounding, keypad keys).
 //
 // - SetPosition clamps and emits changed() exactly when the stored value
-//   changes, whether the user or the program sets it;
+//   changes, whether the user or the program sets it (ShowPosition, for a
+//   zoom already made, emits nothing);
 // - dragging the thumb with the left button maps the thumb's place onto the
 //   range, halves rounded to even, clamped;
 // - a left press on the track beside the thumb steps once toward the pointer
@@ -35,6 +36,8 @@ public:
 
     int Position() const { return position_; }
     void SetPosition(int position);
+    // Shows a position the program has already zoomed to: no changed().
+    void ShowPosition(int position);
 
     // Ends a held press on the track (and a thumb drag): no further step.
     void StopRepeat();

@@ -71,8 +71,7 @@ bool FaceVerdicts::Serve() {
         }
         if (gate)
             gate();
-        // The save's own encoding and face check, on the request's copy.
-        work = workspace::PhotoWorkspace::ComputeUpload(request.crop, progress.get());
+        work = workspace::PhotoWorkspace::ComputeFacePart(request, progress.get());
     } catch (...) {
         work = workspace::UploadWork();
         work.failure = std::current_exception();

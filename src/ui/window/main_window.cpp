@@ -146,13 +146,15 @@ void TForm1::BuildControls() {
     RzTrackBar1->setGeometry(0, 56, 241, 38);
     RzTrackBar1->setEnabled(false);
 
+    // The viewport fills the rest of the column: the size the workspace
+    // (and a batch) frames photos in.
     ScrollBox1 = new Panel(kWhite, false, Panel3);
-    ScrollBox1->setGeometry(in3.Client());
+    ScrollBox1->setGeometry(QRect(in3.Client().topLeft(), workspace::kViewport));
 
     Image1 = new PhotoView(
         [this](const QRect& region) { return Workspace ? Workspace->DrawWorkingPhoto(region) : QImage(); },
         ScrollBox1);
-    Image1->setGeometry(8, 0, 241, 289);
+    Image1->setGeometry(workspace::kFirstPlace);
 
     Shape1 = new FrameShape(ScrollBox1);
     Shape1->setGeometry(24, 16, 200, 280);

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "ui/window/busy_cursor.h"
+#include "ui/window/paint_once.h"
 #include "ui/window/main_window.h"
 
 void TForm1::RzBmpButton1Click() {
@@ -102,14 +103,11 @@ void TForm1::Image1DblClick(Qt::MouseButton button, Qt::KeyboardModifiers shift,
         return;
     }
     Guarded([this] {
-        // The slider runs the zoom as any change of position does; the
-        // window shows the photo once, in its framed place.
-        setUpdatesEnabled(false);
-        const workspace::Framing plan = Workspace->PlanFraming();
-        RzTrackBar1->SetPosition(plan.position);
-        Workspace->ApplyFraming(plan);
+        // The window shows the photo once, in its framed place; the slider
+        // shows the zoom the framing chose.
+        const PaintOnce paint(this);
+        RzTrackBar1->ShowPosition(Workspace->FrameFace());
         ShowWorkingPhoto();
-        setUpdatesEnabled(true);
     });
 }
 
