@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <unistd.h>
 
 #include "batch/report.h"
@@ -33,7 +34,47 @@ QString Duration(double seconds) {
     return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
+// How far the run has come: one line that updates in place on a terminal,
+// one line a photo elsewhere.
+void PrintTick(const Tick& tick, bool terminal, const QElapsedTimer& clock) {
+    if (terminal) {
+        const double seconds = clock.nsecsElapsed() / 1e9;
+        const double rate = seconds > 0 ? tick.done / seconds : 0;
+        const QString left = rate > 0 ? Duration((tick.total - tick.done) / rate) : QStringLiteral("-");
+        Print(QStringLiteral("\r") +
+              texts::kBatchLine.arg(tick.done)
+                  .arg(tick.total)
+                  .arg(tick.total ? 100 * tick.done / tick.total : 100)
+                  .arg(rate, 0, 'f', 1)
+                  .arg(left, tick.current) +
+              QStringLiteral("\033[K"));
+    } else if (tick.finished) {
+        Print(QStringLiteral("%1/%2 %3 %4 %5")
+                  .arg(tick.done)
+                  .arg(tick.total)
+                  .arg(ResultWord(tick.finished->result), tick.finished->source, tick.finished->reason)
+                  .trimmed() +
+              QLatin1Char('\n'));
+    }
+}
+
 }  // namespace
+
+StopOnSignals::StopOnSignals(std::atomic<bool>& stop) {
+    StopOnSignal = &stop;
+    struct sigaction action {};
+    action.sa_handler = AskToStop;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &oldInterrupt_);
+    sigaction(SIGTERM, &action, &oldTerminate_);
+}
+
+StopOnSignals::~StopOnSignals() {
+    sigaction(SIGINT, &oldInterrupt_, nullptr);
+    sigaction(SIGTERM, &oldTerminate_, nullptr);
+    StopOnSignal = nullptr;
+}
 
 int RunInConsole(const Options& options) {
     const QString problem = FolderProblem(options);
@@ -42,49 +83,18 @@ int RunInConsole(const Options& options) {
         return 2;
     }
     workspace::Progress control;
-    StopOnSignal = &control.stop;
-    // The first signal asks for a clean stop; a second one ends the program
-    // at once, as a user who presses Ctrl+C again means it to.
-    struct sigaction action {}, oldInterrupt {}, oldTerminate {};
-    action.sa_handler = AskToStop;
-    action.sa_flags = SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &oldInterrupt);
-    sigaction(SIGTERM, &action, &oldTerminate);
-
+    std::optional<StopOnSignals> asked(std::in_place, control.stop);
     const bool terminal = isatty(STDERR_FILENO);
     QElapsedTimer clock;
     clock.start();
     Summary summary;
     try {
-        summary = Run(options, control, [&](const Tick& tick) {
-        if (terminal) {
-            const double seconds = clock.nsecsElapsed() / 1e9;
-            const double rate = seconds > 0 ? tick.done / seconds : 0;
-            const QString left = rate > 0 ? Duration((tick.total - tick.done) / rate) : QStringLiteral("-");
-            Print(QStringLiteral("\r") +
-                  texts::kBatchLine.arg(tick.done)
-                      .arg(tick.total)
-                      .arg(tick.total ? 100 * tick.done / tick.total : 100)
-                      .arg(rate, 0, 'f', 1)
-                      .arg(left, tick.current) +
-                  QStringLiteral("\033[K"));
-        } else if (tick.finished) {
-            Print(QStringLiteral("%1/%2 %3 %4 %5")
-                      .arg(tick.done)
-                      .arg(tick.total)
-                      .arg(ResultWord(tick.finished->result), tick.finished->source, tick.finished->reason)
-                      .trimmed() +
-                  QLatin1Char('\n'));
-        }
-        });
+        summary = Run(options, control, [&](const Tick& tick) { PrintTick(tick, terminal, clock); });
     } catch (...) {
         Print(QStringLiteral("exam-photo: %1\n").arg(texts::WithFullStop(texts::FailureText(std::current_exception()))));
         return 2;
     }
-    sigaction(SIGINT, &oldInterrupt, nullptr);
-    sigaction(SIGTERM, &oldTerminate, nullptr);
-    StopOnSignal = nullptr;
+    asked.reset();
     if (terminal)
         Print(QStringLiteral("\n"));
 

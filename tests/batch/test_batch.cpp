@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 
 #include "heads.h"
+#include "batch/console.h"
 #include "batch/report.h"
 #include "export/jpeg_encoder.h"
 #include "photo/file_reader.h"
@@ -182,6 +183,23 @@ private slots:
         program.waitForFinished(300000);
         QCOMPARE(program.exitCode(), 2);
         QVERIFY(QString::fromUtf8(program.readAllStandardError()).contains(QStringLiteral("找不到人像检测文件")));
+    }
+
+    // A signal asks the run to stop; the handlers before the run come back
+    // however it ends, also when it fails.
+    void signalsComeBack() {
+        std::signal(SIGTERM, SIG_IGN);
+        std::atomic<bool> stop{false};
+        try {
+            const batch::StopOnSignals asked(stop);
+            std::raise(SIGTERM);
+            throw std::runtime_error("the run failed");
+        } catch (const std::runtime_error&) {
+        }
+        struct sigaction now {};
+        sigaction(SIGTERM, nullptr, &now);
+        QVERIFY(stop && now.sa_handler == SIG_IGN);
+        std::signal(SIGTERM, SIG_DFL);
     }
 
     // A spreadsheet takes no file name for a formula, nor breaks a row at a line end.
