@@ -224,7 +224,7 @@ std::optional<HeadMeasure> PhotoWorkspace::HeadAt(double scale, QPoint place) co
     bool coloured = false;
     if (JudgeColours(framed, coloured) != Outcome::Done)
         return std::nullopt;
-    return MeasureHead(framed, FaceAt(scale, place));
+    return MeasureHead(framed, FaceAt(scale, place)).measure;
 }
 
 Framing PhotoWorkspace::PlanFraming() const {
@@ -400,7 +400,7 @@ UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progres
         work.faces = face::CountFaces(work.jpeg, face::ProgramFolder(), &progress->stop);
         bool coloured = false;
         if (!work.faces.isEmpty() && JudgeColours(result, coloured) == Outcome::Done)
-            work.head = MeasureHead(result, LargestFace(work.faces));
+            work.head = MeasureHead(result, LargestFace(work.faces)).measure;
     } catch (...) {
         work.failure = std::current_exception();
     }
