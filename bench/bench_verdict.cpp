@@ -152,7 +152,7 @@ void BenchHead() {
         timer.start();
         const auto head = workspace::MeasureHead(frame, face);
         measureMs.push_back(timer.nsecsElapsed() / 1e6);
-        if (!head)
+        if (!head.measure)
             std::printf("  (no head measured)\n");
     }
     for (int i = 0; i < 10; ++i) {

@@ -3,85 +3,528 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
-
-#include "export/acceptance.h"
+#include <utility>
 
 namespace workspace {
 
 namespace {
 
-// A pixel is background while every channel lies within this of the
-// background's own colour near it. Phones' grain (a spread of 4 to 7 a
-// channel) and JPEG's error at the qualities they save stay far inside it;
-// dark, brown and blond hair, skin and clothes stand out from a blue, red or
-// white wall by 60 and more in some channel.
-constexpr int kBackgroundTolerance = 40;
-
-// Rows or columns count as the head once this share of their pixels is not
-// background: noise and a stray hair never reach it, while the head's rounded
-// top reaches it within a row or two.
-constexpr int kHeadShare = 8;  // one in eight
-
-// A head (hair and ears included) is at most this many face boxes wide, and
-// reaches at most one face box's height above the face box.
+// How the head is told from the wall. All distances are between colours in
+// RGB, Euclidean, in levels.
+//
+// Grain. Every pixel is first averaged with its eight neighbours: a phone's
+// grain (4 to 7 a channel) falls to a third, and an edge moves by less than
+// a pixel. Only the raw pixels' depth at a shadow's edge and the texture
+// inside it read the pixels as they are.
+//
+// The wall. Its colour is read along the top row and down each side column
+// to the face's bottom, wherever those are wall: a walk from the corner (the
+// colour check found the corners to be background; the top row is walked
+// from both) takes each point within kWallDrift of the colour it has
+// followed so far, and follows slowly (kFollow a step). A wall graded by 60
+// levels across the frame changes by under half a level a pixel and is
+// followed; a head, an object or a shadow's edge crossing the edge is a jump
+// and is bridged by a straight blend. Inside the frame each row blends its
+// two sides' colours and adds the top's own change across, so that a wall
+// graded top to bottom, side to side or both is met exactly.
+//
+// Not wall. A pixel lies kNotWall from the wall there: grain and JPEG keep
+// the averaged wall within about 8, while grey hair (225, 220, 210) on a
+// white wall (245, 245, 245) or black hair (30, 25, 25) on a dark blue one
+// (20, 30, 60) lie 35 and more away.
+//
+// Shadows. A cast shadow has the wall's hue and is darker: the pixel is the
+// wall's colour scaled by k, kShadeLeast <= k < 1, give or take kHueSlack
+// plus kHueShare of its depth. Hair can be that too (black or grey hair on
+// white), so the regions of such pixels (joined only through steps of at
+// most kJoinStep, so that a region does not run from a shadow across the
+// hair's edge) are judged by their edge with the wall and their inside:
+// averaged across the edge, a head's outline rises within a pixel or two
+// (nearly all of the rise over 10 pixels falls in the 2 across the edge),
+// a soft shadow's penumbra over 5 and more (a third or less); kSoftEdge (a
+// half) parts them. Inside, a shadow has no texture above the wall's grain
+// (kSmoothShare times it plus kSmoothSlack); hair has strands. A shadow is a
+// thirty-second of the face box's area or more (kShadowLeast), or a soft
+// patch next to one. Shadows are wall: the head is measured without them.
+//
+// The head. The pixels that are not wall and hang together with the face's
+// middle. Its top is the first row where they reach an eighth of the face's
+// width (kHeadShare): a stray hair never does, the rounded top within a row
+// or two; its sides the outermost columns where they reach an eighth of the
+// rows from the top to the face's bottom.
+//
+// Unsure. The hair is taken as like the wall when the head's first rows
+// stand less than kSure from it (hair seen only in part) or when nothing
+// changes by kHairline down the middle from the head's top to the face (the
+// top is the forehead: the hair is not seen at all). An object touches the
+// head when the head is larger than a head can be (kWidestHead face widths,
+// or a face height above the face), or when its outline has a straight
+// edge: a flat top (kFlatTop of the face's width within a pixel's rise), a
+// level edge below the top (kLevelEdge), or a straight side (kStraightSide
+// of the face's height). A head's outline curves away from its top and its
+// widest rows within about 0.4 of those.
+constexpr float kWallDrift = 12;
+constexpr float kFollow = 0.1f;
+constexpr int kProfileReach = 3;  // the running mean along an edge: 7 points
+constexpr float kNotWall = 16;
+constexpr float kShadeLeast = 0.35f;
+constexpr float kHueSlack = 6, kHueShare = 0.25f;
+constexpr float kJoinStep = 10;
+constexpr float kSoftEdge = 0.5f;
+constexpr float kSmoothShare = 1.6f, kSmoothSlack = 1.5f;
+constexpr int kShadowLeast = 32;
+constexpr size_t kShadowPatch = 8;
+constexpr int kHeadShare = 8;
 constexpr int kWidestHead = 2;
+constexpr float kSure = 24;
+constexpr float kHairline = 14;
+constexpr float kFlatTop = 0.6f, kLevelEdge = 0.25f, kStraightSide = 0.75f;
 
-using Colour = std::array<int, 3>;
+using Rgb = std::array<float, 3>;
 
-Colour Channels(QRgb c) {
-    return {qRed(c), qGreen(c), qBlue(c)};
+float Dot(const Rgb& a, const Rgb& b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
 }
 
-// The mean of the 3 x 3 pixels around a sample point: one pixel's grain
-// would move the whole reference.
-Colour Around(const QImage& photo, QPoint at) {
-    Colour sum{0, 0, 0};
-    int n = 0;
-    for (int y = at.y() - 1; y <= at.y() + 1; ++y)
-        for (int x = at.x() - 1; x <= at.x() + 1; ++x)
-            if (photo.valid(x, y)) {
-                const Colour c = Channels(photo.pixel(x, y));
-                for (int i = 0; i < 3; ++i)
-                    sum[i] += c[i];
-                ++n;
+float SquaredDistance(const Rgb& a, const Rgb& b) {
+    const Rgb d{a[0] - b[0], a[1] - b[1], a[2] - b[2]};
+    return Dot(d, d);
+}
+
+float Distance(const Rgb& a, const Rgb& b) {
+    return std::sqrt(SquaredDistance(a, b));
+}
+
+Rgb Channels(QRgb c) {
+    return {float(qRed(c)), float(qGreen(c)), float(qBlue(c))};
+}
+
+// Each pixel of the first `rows` rows as the mean of the 3 x 3 around it
+// (the photo's edge pixels repeated), row after row.
+std::vector<Rgb> Averaged(const QImage& photo, int rows) {
+    const int w = photo.width(), h = photo.height();
+    // Three rows' sums across, by row number modulo 3.
+    std::vector<std::array<int, 3>> across(size_t(w) * 3);
+    const auto sumAcross = [&](int y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(photo.constScanLine(std::clamp(y, 0, h - 1)));
+        std::array<int, 3>* out = &across[size_t((y + 3) % 3) * size_t(w)];
+        for (int x = 0; x < w; ++x) {
+            const QRgb l = line[std::max(x - 1, 0)], m = line[x], r = line[std::min(x + 1, w - 1)];
+            out[x] = {qRed(l) + qRed(m) + qRed(r), qGreen(l) + qGreen(m) + qGreen(r), qBlue(l) + qBlue(m) + qBlue(r)};
+        }
+    };
+    std::vector<Rgb> averaged(size_t(w) * size_t(rows));
+    sumAcross(-1);
+    sumAcross(0);
+    for (int y = 0; y < rows; ++y) {
+        sumAcross(y + 1);
+        const std::array<int, 3>*up = &across[size_t((y + 2) % 3) * size_t(w)], *mid = &across[size_t(y % 3) * size_t(w)],
+        *down = &across[size_t((y + 1) % 3) * size_t(w)];
+        Rgb* out = &averaged[size_t(y) * size_t(w)];
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c)
+                out[x][c] = float(up[x][c] + mid[x][c] + down[x][c]) * (1.0f / 9);
+    }
+    return averaged;
+}
+
+// Which points along an edge are wall: walked from its start (and from its
+// end too with `fromBothEnds`), a point is wall while it lies near the
+// colour followed so far.
+std::vector<bool> WallPoints(const std::vector<Rgb>& seen, bool fromBothEnds) {
+    const int n = int(seen.size());
+    std::vector<bool> wall(size_t(n), false);
+    for (const bool forward : {true, false}) {
+        if (!forward && !fromBothEnds)
+            break;
+        Rgb followed = seen[forward ? 0 : size_t(n - 1)];
+        for (int k = 0; k < n; ++k) {
+            const size_t i = size_t(forward ? k : n - 1 - k);
+            if (Distance(seen[i], followed) > kWallDrift)
+                continue;
+            wall[i] = true;
+            for (int c = 0; c < 3; ++c)
+                followed[c] += (seen[i][c] - followed[c]) * kFollow;
+        }
+    }
+    return wall;
+}
+
+// The wall's colour all along an edge: its wall points, straight blends
+// across what is not wall (the nearest wall point's colour beyond the last),
+// then a short running mean.
+std::vector<Rgb> WallAlong(const std::vector<Rgb>& seen, bool fromBothEnds) {
+    const int n = int(seen.size());
+    const std::vector<bool> wall = WallPoints(seen, fromBothEnds);
+    std::vector<Rgb> filled(seen.size());
+    int last = -1;
+    for (int i = 0; i <= n; ++i) {
+        if (i < n && !wall[size_t(i)])
+            continue;
+        for (int j = last + 1; j < i; ++j) {
+            const Rgb& a = seen[size_t(last >= 0 ? last : i)];
+            const Rgb& b = seen[size_t(i < n ? i : last)];
+            const float t = last >= 0 && i < n ? float(j - last) / float(i - last) : 0;
+            for (int c = 0; c < 3; ++c)
+                filled[size_t(j)][c] = a[c] + (b[c] - a[c]) * t;
+        }
+        if (i < n)
+            filled[size_t(i)] = seen[size_t(i)];
+        last = i;
+    }
+    std::vector<Rgb> mean(seen.size());
+    for (int i = 0; i < n; ++i) {
+        Rgb sum{0, 0, 0};
+        const int from = std::max(0, i - kProfileReach), to = std::min(n - 1, i + kProfileReach);
+        for (int j = from; j <= to; ++j)
+            for (int c = 0; c < 3; ++c)
+                sum[c] += filled[size_t(j)][c];
+        for (int c = 0; c < 3; ++c)
+            mean[size_t(i)][c] = sum[c] / float(to - from + 1);
+    }
+    return mean;
+}
+
+// The wall behind the frame, from its top row and side columns: each row
+// blends its two sides' colours and adds the top's own change across.
+struct Wall {
+    std::vector<Rgb> top, left, right;  // left and right less the top's ends
+    std::vector<float> across;          // each column's share of the right side
+
+    Rgb At(int x, int y) const {
+        const float u = across[size_t(x)];
+        const Rgb &l = left[size_t(y)], &r = right[size_t(y)], &t = top[size_t(x)];
+        return {l[0] + u * (r[0] - l[0]) + t[0], l[1] + u * (r[1] - l[1]) + t[1], l[2] + u * (r[2] - l[2]) + t[2]};
+    }
+};
+
+Wall WallOf(const std::vector<Rgb>& smooth, int width, int rows) {
+    std::vector<Rgb> top(static_cast<size_t>(width)), left(static_cast<size_t>(rows)), right(static_cast<size_t>(rows));
+    const int row = std::min(1, rows - 1), inset = std::min(1, width - 1);
+    for (int x = 0; x < width; ++x)
+        top[size_t(x)] = smooth[size_t(row) * size_t(width) + size_t(x)];
+    for (int y = 0; y < rows; ++y) {
+        left[size_t(y)] = smooth[size_t(y) * size_t(width) + size_t(inset)];
+        right[size_t(y)] = smooth[size_t(y) * size_t(width) + size_t(width - 1 - inset)];
+    }
+    Wall wall{WallAlong(top, true), WallAlong(left, false), WallAlong(right, false), std::vector<float>(size_t(width))};
+    for (int y = 0; y < rows; ++y)
+        for (int c = 0; c < 3; ++c) {
+            wall.left[size_t(y)][c] -= wall.top.front()[c];
+            wall.right[size_t(y)][c] -= wall.top.back()[c];
+        }
+    for (int x = 0; x < width; ++x)
+        wall.across[size_t(x)] = width > 1 ? float(x) / float(width - 1) : 0;
+    return wall;
+}
+
+// What a pixel is: wall, apart from it, wall-hued and darker (a shadow or
+// hair), or a cast shadow.
+enum Kind : uint8_t { OnWall, Apart, Shade, InShadow };
+
+// Everything seen of the frame down to the face's bottom.
+struct Scene {
+    const QImage& photo;
+    int width, rows;
+    std::vector<Rgb> smooth;
+    Wall wall;
+    std::vector<float> away;  // each pixel's distance from the wall there, where not wall
+    std::vector<Kind> kind;
+    float grain = 0;  // the wall's own: a pixel's mean distance from its average
+
+    size_t Index(int x, int y) const { return size_t(y) * size_t(width) + size_t(x); }
+    bool Within(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < rows; }
+    Rgb Raw(int x, int y) const { return Channels(reinterpret_cast<const QRgb*>(photo.constScanLine(y))[x]); }
+    // How far darker than the wall the raw pixel is, along the wall's colour.
+    float RawDepth(int x, int y) const {
+        const Rgb w = wall.At(x, y);
+        const float norm = std::max(1.0f, std::sqrt(Dot(w, w)));
+        return norm - Dot(Raw(x, y), w) / norm;
+    }
+};
+
+// Sorts the pixels: wall, apart from it, or wall-hued and darker. The wall's
+// grain is taken from every other wall pixel of every other row.
+void Classify(Scene& scene) {
+    scene.away.assign(scene.smooth.size(), 0);
+    scene.kind.assign(scene.smooth.size(), OnWall);
+    double grain = 0;
+    int count = 0;
+    for (int y = 0; y < scene.rows; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(scene.photo.constScanLine(y));
+        for (int x = 0; x < scene.width; ++x) {
+            const size_t i = scene.Index(x, y);
+            const Rgb& s = scene.smooth[i];
+            const Rgb w = scene.wall.At(x, y);
+            const float away = SquaredDistance(s, w);
+            if (away < kNotWall * kNotWall) {
+                if ((x | y) % 2 == 0) {
+                    grain += Distance(Channels(line[x]), s);
+                    ++count;
+                }
+                continue;
             }
-    for (int& v : sum)
-        v /= std::max(n, 1);
-    return sum;
+            scene.away[i] = std::sqrt(away);
+            const float k = Dot(s, w) / std::max(1.0f, Dot(w, w));
+            const float depth = (1 - k) * std::sqrt(Dot(w, w));
+            const bool hued = k >= kShadeLeast && k < 1 &&
+                              Distance(s, {k * w[0], k * w[1], k * w[2]}) <= kHueSlack + kHueShare * depth;
+            scene.kind[i] = hued ? Shade : Apart;
+        }
+    }
+    scene.grain = count ? float(grain / count) : 0;
 }
 
-// The background's colour along one edge, from its sample points (which
-// passed the colour check, so they are background): at each place between
-// two of them the straight blend of the two, beyond the last the nearest.
-// Soft light and a graded wall change the colour slowly along an edge.
-std::vector<Colour> AlongEdge(const std::vector<std::pair<int, Colour>>& samples, int length) {
-    std::vector<Colour> along(static_cast<size_t>(length));
-    for (int i = 0; i < length; ++i) {
-        auto next = std::find_if(samples.begin(), samples.end(), [i](const auto& s) { return s.first >= i; });
-        if (next == samples.begin() || next == samples.end()) {
-            along[size_t(i)] = (next == samples.end() ? samples.back() : *next).second;
+constexpr std::pair<int, int> kFourWays[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+
+// The pixels of `member` joined to (x, y) through their 4 neighbours, marked
+// in `taken`; with `stepwise`, only through neighbours whose averaged colours
+// differ by at most kJoinStep.
+std::vector<int> Region(const Scene& scene, const std::vector<uint8_t>& member, int x, int y,
+                        std::vector<uint8_t>& taken, bool stepwise) {
+    std::vector<int> region;
+    std::vector<std::pair<int, int>> todo{{x, y}};
+    taken[scene.Index(x, y)] = 1;
+    while (!todo.empty()) {
+        const auto [ax, ay] = todo.back();
+        todo.pop_back();
+        const size_t at = scene.Index(ax, ay);
+        region.push_back(int(at));
+        for (const auto& [dx, dy] : kFourWays) {
+            if (!scene.Within(ax + dx, ay + dy))
+                continue;
+            const size_t next = scene.Index(ax + dx, ay + dy);
+            if (!member[next] || taken[next] ||
+                (stepwise && SquaredDistance(scene.smooth[at], scene.smooth[next]) > kJoinStep * kJoinStep))
+                continue;
+            taken[next] = 1;
+            todo.push_back({ax + dx, ay + dy});
+        }
+    }
+    return region;
+}
+
+// How sharp a region's edge with the wall is: the raw pixels' depth below
+// the wall averaged across the edge, at each step from 3 pixels outside it
+// to 6 inside, and the share of the rise over those 10 pixels that falls in
+// the 2 steps across the edge itself.
+float EdgeSharpness(const Scene& scene, const std::vector<int>& region) {
+    constexpr int kOut = 3, kIn = 6;
+    std::array<double, kOut + kIn + 1> sum{};
+    std::array<int, kOut + kIn + 1> count{};
+    for (const int i : region) {
+        const int x = i % scene.width, y = i / scene.width;
+        for (const auto& [dx, dy] : kFourWays) {
+            if (!scene.Within(x + dx, y + dy) || scene.kind[scene.Index(x + dx, y + dy)] != OnWall)
+                continue;
+            for (int k = -kOut; k <= kIn; ++k)
+                if (scene.Within(x - k * dx, y - k * dy)) {
+                    sum[size_t(k + kOut)] += scene.RawDepth(x - k * dx, y - k * dy);
+                    ++count[size_t(k + kOut)];
+                }
+        }
+    }
+    const auto mean = [&](int k) { return sum[size_t(k + kOut)] / std::max(1, count[size_t(k + kOut)]); };
+    const double rise = mean(kIn) - mean(-kOut);
+    return rise > kNotWall / 2 ? float((mean(1) - mean(-1)) / rise) : 1.0f;
+}
+
+// A cast shadow: wall-hued and darker (as the region is), its edge with the
+// wall soft, and no texture above the wall's grain inside it.
+bool CastShadow(const Scene& scene, const std::vector<int>& region) {
+    double texture = 0;
+    int inside = 0;
+    for (const int i : region) {
+        const int x = i % scene.width, y = i / scene.width;
+        const bool surrounded = std::all_of(std::begin(kFourWays), std::end(kFourWays), [&](const auto& way) {
+            return scene.Within(x + way.first, y + way.second) &&
+                   scene.kind[scene.Index(x + way.first, y + way.second)] == Shade;
+        });
+        if (surrounded) {
+            texture += Distance(scene.Raw(x, y), scene.smooth[size_t(i)]);
+            ++inside;
+        }
+    }
+    const bool smooth = inside > 0 && float(texture / inside) <= kSmoothShare * scene.grain + kSmoothSlack;
+    return smooth && EdgeSharpness(scene, region) < kSoftEdge;
+}
+
+// Whether a pixel of `region` has a 4-neighbour of kind `kind`.
+bool Touches(const Scene& scene, const std::vector<int>& region, Kind kind) {
+    return std::any_of(region.begin(), region.end(), [&](int i) {
+        const int x = i % scene.width, y = i / scene.width;
+        return std::any_of(std::begin(kFourWays), std::end(kFourWays), [&](const auto& way) {
+            return scene.Within(x + way.first, y + way.second) &&
+                   scene.kind[scene.Index(x + way.first, y + way.second)] == kind;
+        });
+    });
+}
+
+// Marks the cast shadows; true when there is one. A shadow is large, or a
+// soft patch next to one that a steep step of its penumbra cut off.
+bool FindShadows(Scene& scene, const QRect& face) {
+    std::vector<uint8_t> shade(scene.kind.size()), taken(scene.kind.size(), 0);
+    for (size_t i = 0; i < shade.size(); ++i)
+        shade[i] = scene.kind[i] == Shade;
+    std::vector<std::vector<int>> soft;
+    for (size_t i = 0; i < shade.size(); ++i)
+        if (shade[i] && !taken[i]) {
+            std::vector<int> region = Region(scene, shade, int(i % size_t(scene.width)), int(i / size_t(scene.width)), taken, true);
+            if (region.size() >= kShadowPatch && CastShadow(scene, region))
+                soft.push_back(std::move(region));
+        }
+    bool found = false, grown = true;
+    for (int pass = 0; grown; ++pass) {
+        grown = false;
+        for (std::vector<int>& region : soft) {
+            const bool large = int(region.size()) * kShadowLeast >= face.width() * face.height();
+            if (region.empty() || !(pass == 0 ? large : Touches(scene, region, InShadow)))
+                continue;
+            for (const int j : region)
+                scene.kind[size_t(j)] = InShadow;
+            region.clear();
+            found = grown = true;
+        }
+    }
+    return found;
+}
+
+// The pixels that are not wall and hang together with the face's middle.
+std::vector<uint8_t> HeadPixels(const Scene& scene, const QRect& face) {
+    std::vector<uint8_t> apart(scene.kind.size()), head(scene.kind.size(), 0);
+    for (size_t i = 0; i < apart.size(); ++i)
+        apart[i] = scene.kind[i] == Apart || scene.kind[i] == Shade;
+    const QRect middle = QRect(face.center() - QPoint(face.width() / 4, face.height() / 4), face.size() / 2) &
+                         QRect(0, 0, scene.width, scene.rows);
+    for (int y = middle.top(); y <= middle.bottom(); ++y)
+        for (int x = middle.left(); x <= middle.right(); ++x)
+            if (apart[scene.Index(x, y)] && !head[scene.Index(x, y)])
+                Region(scene, apart, x, y, head, false);
+    return head;
+}
+
+struct Outline {
+    int top = -1, left = -1, right = -1;
+};
+
+// The head's top: the first row where its pixels across the face's width
+// reach a share of it; its sides: the outermost columns where its pixels from
+// the top down reach a share of those rows.
+Outline OutlineOf(const Scene& scene, const std::vector<uint8_t>& head, const QRect& face) {
+    Outline o;
+    const int rowShare = std::max(3, face.width() / kHeadShare);
+    for (int y = 0; y < scene.rows && o.top < 0; ++y) {
+        int count = 0;
+        for (int x = std::max(0, face.left()); x <= std::min(face.right(), scene.width - 1); ++x)
+            count += head[scene.Index(x, y)];
+        if (count >= rowShare)
+            o.top = y;
+    }
+    if (o.top < 0)
+        return o;
+    const int columnShare = std::max(3, (scene.rows - o.top) / kHeadShare);
+    for (int x = 0; x < scene.width; ++x) {
+        int count = 0;
+        for (int y = o.top; y < scene.rows; ++y)
+            count += head[scene.Index(x, y)];
+        if (count < columnShare)
+            continue;
+        if (o.left < 0)
+            o.left = x;
+        o.right = x;
+    }
+    return o;
+}
+
+// The longest run of `ends` whose values stay within a pixel of each other,
+// leaving out values below `least` (-1 where there is no end) and at `frame`
+// (the photo's edge).
+int LongestStraight(const std::vector<int>& ends, int frame, int least = 0) {
+    int longest = 0, from = 0;
+    for (int i = 0; i < int(ends.size()); ++i) {
+        if (ends[size_t(i)] < least || ends[size_t(i)] == frame) {
+            from = i + 1;
             continue;
         }
-        const auto& [x0, c0] = *(next - 1);
-        const auto& [x1, c1] = *next;
-        for (int k = 0; k < 3; ++k)
-            along[size_t(i)][k] = c0[k] + (c1[k] - c0[k]) * (i - x0) / (x1 - x0);
+        while (from < i) {
+            const auto [lo, hi] = std::minmax_element(ends.begin() + from, ends.begin() + i + 1);
+            if (*hi - *lo <= 1)
+                break;
+            ++from;
+        }
+        longest = std::max(longest, i - from + 1);
     }
-    return along;
+    return longest;
 }
 
-bool Background(QRgb pixel, const Colour& reference) {
-    const Colour c = Channels(pixel);
-    for (int i = 0; i < 3; ++i)
-        if (std::abs(c[i] - reference[i]) > kBackgroundTolerance)
-            return false;
-    return true;
+// An object touching the head shows as a straight edge on its outline.
+bool StraightEdge(const Scene& scene, const std::vector<uint8_t>& head, const Outline& o, const QRect& face) {
+    std::vector<int> tops(size_t(scene.width), -1), lefts(size_t(scene.rows), -1), rights(size_t(scene.rows), -1);
+    for (int y = o.top; y < scene.rows; ++y)
+        for (int x = 0; x < scene.width; ++x) {
+            if (!head[scene.Index(x, y)])
+                continue;
+            if (tops[size_t(x)] < 0)
+                tops[size_t(x)] = y;
+            if (lefts[size_t(y)] < 0)
+                lefts[size_t(y)] = x;
+            rights[size_t(y)] = x;
+        }
+    const int side = std::max(LongestStraight(lefts, 0), LongestStraight(rights, scene.width - 1));
+    return LongestStraight(tops, 0) >= kFlatTop * float(face.width()) ||
+           LongestStraight(tops, 0, o.top + 3) >= kLevelEdge * float(face.width()) ||
+           side >= kStraightSide * float(face.height());
+}
+
+// The mean distance from the wall of the head's pixels in rows [from, to].
+float HeadAway(const Scene& scene, const std::vector<uint8_t>& head, int from, int to) {
+    double far = 0;
+    int n = 0;
+    for (int y = std::max(0, from); y <= std::min(to, scene.rows - 1); ++y)
+        for (int x = 0; x < scene.width; ++x)
+            if (head[scene.Index(x, y)]) {
+                far += scene.away[scene.Index(x, y)];
+                ++n;
+            }
+    return n ? float(far / n) : 0;
+}
+
+// The largest change of colour down the middle of the head, from just below
+// its top to the face box's upper eighth, above the eyebrows (the median over
+// the middle third of the face's columns): the hair's edge with the
+// forehead, or nothing where the top is the forehead's own skin.
+float HairlineStep(const Scene& scene, const Outline& o, const QRect& face) {
+    std::vector<float> steps;
+    for (int x = face.center().x() - face.width() / 6; x <= face.center().x() + face.width() / 6; ++x) {
+        float most = 0;
+        for (int y = o.top + 4; y + 3 < face.top() + face.height() / 8; ++y)
+            most = std::max(most, Distance(scene.smooth[scene.Index(x, y)], scene.smooth[scene.Index(x, y + 3)]));
+        steps.push_back(most);
+    }
+    std::nth_element(steps.begin(), steps.begin() + long(steps.size() / 2), steps.end());
+    return steps[steps.size() / 2];
+}
+
+HeadDoubt Doubt(const Scene& scene, const std::vector<uint8_t>& head, const Outline& o, const QRect& face) {
+    if (o.top < 0 || o.top >= face.top())
+        return HeadDoubt::NoTop;
+    if (HeadAway(scene, head, o.top + 1, o.top + 4) < kSure || HairlineStep(scene, o, face) < kHairline)
+        return HeadDoubt::HairLikeWall;
+    const bool headSized = o.right - o.left + 1 <= kWidestHead * face.width() && face.top() - o.top <= face.height();
+    if (!headSized || StraightEdge(scene, head, o, face))
+        return HeadDoubt::ObjectBeside;
+    return HeadDoubt::None;
 }
 
 }  // namespace
 
 HeadMeasure::Side HeadMeasure::Furthest() const {
+    for (Side side : {Top, Left, Right})
+        if (margin[side] == 0)
+            return side;
     Side furthest = Top;
     for (Side side : {Left, Right})
         if (std::abs(margin[side] - kHeadMargin) > std::abs(margin[furthest] - kHeadMargin))
@@ -97,80 +540,29 @@ QRect LargestFace(const QVector<QRect>& faces) {
     return largest;
 }
 
-std::optional<HeadMeasure> MeasureHead(const QImage& picture, const QRect& found) {
+HeadFinding MeasureHead(const QImage& picture, const QRect& found) {
+    HeadFinding finding;
+    finding.doubt = HeadDoubt::NoTop;
     const QImage photo = picture.convertToFormat(QImage::Format_RGB32);
     const QRect face = found & photo.rect();
     if (face.isEmpty() || photo.width() < 4 || photo.height() < 4)
-        return std::nullopt;
-    std::vector<std::pair<int, Colour>> top, left, right;
-    for (const upload::Sample& s : upload::WalkSamples(photo)) {
-        if (s.set == upload::Sample::Top)
-            top.push_back({s.at.x(), Around(photo, s.at)});
-        else if (s.set == upload::Sample::Left)
-            left.push_back({s.at.y(), Around(photo, s.at)});
-        else if (s.set == upload::Sample::Right)
-            right.push_back({s.at.y(), Around(photo, s.at)});
-    }
-    const std::vector<Colour> above = AlongEdge(top, photo.width());
-    const std::vector<Colour> leftOf = AlongEdge(left, photo.height());
-    const std::vector<Colour> rightOf = AlongEdge(right, photo.height());
-    const auto pixel = [&photo](int x, int y) { return reinterpret_cast<const QRgb*>(photo.constScanLine(y))[x]; };
-
-    // The head's top: the first row whose pixels above the face, across its
-    // width, stop being background.
-    const int rowShare = std::max(3, face.width() / kHeadShare);
-    const auto isHeadRow = [&](int y) {
-        int count = 0;
-        for (int x = face.left(); x <= face.right(); ++x)
-            count += !Background(pixel(x, y), above[size_t(x)]);
-        return count >= rowShare;
-    };
-    int headTop = 0;
-    while (headTop <= face.top() && !isHeadRow(headTop))
-        ++headTop;
-    // A head holds together from its top down to the face; anything else
-    // found first (a shelf, a pattern) means the face's surroundings are not
-    // the background.
-    for (int y = headTop; y <= face.top(); ++y)
-        if (!isHeadRow(y))
-            return std::nullopt;
-
-    // Its sides: from each edge inwards, the first column whose pixels from
-    // the head's top down to the face's bottom stop being background. The
-    // shoulders lie below the face and do not count.
-    const int columnShare = std::max(3, (face.bottom() - headTop + 1) / kHeadShare);
-    const auto isHead = [&](int x, const std::vector<Colour>& reference) {
-        int count = 0;
-        for (int y = headTop; y <= face.bottom(); ++y)
-            count += !Background(pixel(x, y), reference[size_t(y)]);
-        return count >= columnShare;
-    };
-    const int middle = face.center().x();
-    int headLeft = 0;
-    while (headLeft <= middle && !isHead(headLeft, leftOf))
-        ++headLeft;
-    int headRight = photo.width() - 1;
-    while (headRight >= middle && !isHead(headRight, rightOf))
-        --headRight;
-    for (int x = headLeft; x <= face.left(); ++x)
-        if (!isHead(x, leftOf))
-            return std::nullopt;
-    for (int x = headRight; x >= face.right(); --x)
-        if (!isHead(x, rightOf))
-            return std::nullopt;
-
-    const QRect head(QPoint(headLeft, headTop), QPoint(headRight, face.bottom()));
-    const int slack = face.width() / 4;
-    const bool holdsFace = headLeft <= face.left() + slack && headRight >= face.right() - slack;
-    const bool headSized = head.width() <= kWidestHead * face.width() && face.top() - headTop <= face.height();
-    if (!holdsFace || !headSized)
-        return std::nullopt;
+        return finding;
+    Scene scene{photo, photo.width(), face.bottom() + 1, Averaged(photo, face.bottom() + 1), {}, {}, {}, 0};
+    scene.wall = WallOf(scene.smooth, scene.width, scene.rows);
+    Classify(scene);
+    finding.shadow = FindShadows(scene, face);
+    const std::vector<uint8_t> head = HeadPixels(scene, face);
+    const Outline o = OutlineOf(scene, head, face);
+    finding.doubt = Doubt(scene, head, o, face);
+    if (finding.doubt != HeadDoubt::None)
+        return finding;
     HeadMeasure measure;
-    measure.margin[HeadMeasure::Top] = headTop;
-    measure.margin[HeadMeasure::Left] = headLeft;
-    measure.margin[HeadMeasure::Right] = photo.width() - 1 - headRight;
-    measure.outline = head;
-    return measure;
+    measure.margin[HeadMeasure::Top] = o.top;
+    measure.margin[HeadMeasure::Left] = o.left;
+    measure.margin[HeadMeasure::Right] = photo.width() - 1 - o.right;
+    measure.outline = QRect(QPoint(o.left, o.top), QPoint(o.right, face.bottom()));
+    finding.measure = measure;
+    return finding;
 }
 
 QVector<base::MarkLine> HeadGuides(const HeadMeasure& measure, QPoint corner) {

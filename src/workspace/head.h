@@ -39,8 +39,22 @@ struct HeadMeasure {
 
     bool Within(Side side) const { return margin[side] >= kHeadMarginLeast && margin[side] <= kHeadMarginMost; }
     bool AllWithin() const { return Within(Top) && Within(Left) && Within(Right); }
-    // The margin furthest from kHeadMargin; on a tie the top, then the left.
+    // The side to name first: one the head touches (0), else the margin
+    // furthest from kHeadMargin; on a tie the top, then the left.
     Side Furthest() const;
+};
+
+// Why a head in a frame whose colours pass could not be measured with
+// confidence.
+enum class HeadDoubt { None, HairLikeWall, ObjectBeside, NoTop };
+
+struct HeadFinding {
+    // Only where the head's outline was told from the wall with confidence.
+    std::optional<HeadMeasure> measure;
+    // Why there is no measure.
+    HeadDoubt doubt = HeadDoubt::None;
+    // A shadow cast on the wall next to the head, left out of the head.
+    bool shadow = false;
 };
 
 // The largest of the faces (the first of equals); an empty rectangle for none.
@@ -48,9 +62,8 @@ QRect LargestFace(const QVector<QRect>& faces);
 
 // The head around `face` (the largest face the face check found in the
 // photo) in a photo whose colour checks pass, so that its edges are
-// background. Nothing when the face's surroundings are not the background:
-// a head that does not hold the face, or one larger than a head can be.
-std::optional<HeadMeasure> MeasureHead(const QImage& photo, const QRect& face);
+// background.
+HeadFinding MeasureHead(const QImage& photo, const QRect& face);
 
 // What the frame shows of a measured head, in the coordinates of a frame
 // whose top-left corner is `corner`: the head's top across its width, then its

@@ -224,7 +224,7 @@ std::optional<HeadMeasure> PhotoWorkspace::HeadAt(double scale, QPoint place) co
     bool coloured = false;
     if (JudgeColours(framed, coloured) != Outcome::Done)
         return std::nullopt;
-    return MeasureHead(framed, FaceAt(scale, place));
+    return MeasureHead(framed, FaceAt(scale, place)).measure;
 }
 
 Framing PhotoWorkspace::PlanFraming() const {
@@ -413,7 +413,7 @@ UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progres
         // The face is looked for in exactly the bytes that will be saved.
         work.faces = face::CountFaces(work.jpeg, face::ProgramFolder(), &progress->stop);
         if (measureHead && !work.faces.isEmpty())
-            work.head = MeasureHead(result, LargestFace(work.faces));
+            work.head = MeasureHead(result, LargestFace(work.faces)).measure;
     } catch (...) {
         work.failure = std::current_exception();
     }

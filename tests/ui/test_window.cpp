@@ -423,7 +423,7 @@ private slots:
         const QString hint = texts::kHintSeparator + texts::kFramingHint;
         auto* status = w.Get<StatusPanes>("StatusBar1");
         w.Read(Data("workflow/studio_blue.jpg"));
-        QTRY_COMPARE(status->accessibleName(), texts::kVerdictHeadFar[0] + hint);
+        QTRY_COMPARE(status->accessibleName(), texts::kVerdictPasses + hint);
         w.form.findChild<FaceVerdicts*>()->gate = [&, a = first.get_future().share(), b = second.get_future().share()] {
             (++entered == 1 ? a : b).wait();
         };
