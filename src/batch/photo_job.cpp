@@ -46,26 +46,41 @@ QByteArray Card(const workspace::PhotoWorkspace& ws, const QVector<base::MarkLin
     return upload::EncodeJpeg(card, 85);
 }
 
-// A step refused the photo: it needs a person, told in the window's words
-// and shown as the window shows it then.
-PhotoOutcome Refused(PhotoOutcome out, const workspace::Result& result, const workspace::PhotoWorkspace& ws) {
-    // Without the cascade no photo could pass: that stops the run.
+// A step refused the photo, or failed: it needs a person, told in the
+// window's words. Without the cascade no photo could pass: that stops the
+// run.
+PhotoOutcome NotDone(PhotoOutcome out, const workspace::Result& result) {
     if (result.outcome == workspace::Outcome::Failure &&
         workspace::CauseOf(result.failure).kind == workspace::FailureCause::CascadeMissing)
         out.stopFailure = result.failure;
     out.result = PhotoOutcome::NeedsPerson;
     out.reason = texts::MessageFor(result).text;
-    out.picture = Card(ws, {});
     return out;
 }
 
-// A head that lies outside its margins needs a person, saved or not.
-void JudgeHead(PhotoOutcome& out, const std::optional<workspace::HeadMeasure>& head) {
-    out.head = head;
-    if (head && !head->AllWithin()) {
+// The same, shown as the window shows the photo then.
+PhotoOutcome Refused(const PhotoOutcome& out, const workspace::Result& result, const workspace::PhotoWorkspace& ws) {
+    PhotoOutcome refused = NotDone(out, result);
+    refused.picture = Card(ws, {});
+    return refused;
+}
+
+// A saved photo whose head is misplaced, cannot be measured or has a shadow
+// beside it needs a person; `cramped`: its framing found no room.
+void JudgeHead(PhotoOutcome& out, const std::optional<workspace::HeadFinding>& head, bool cramped) {
+    out.head = head ? head->measure : std::nullopt;
+    const QString reason = head ? texts::HeadReason(*head, cramped) : QString();
+    if (!reason.isEmpty()) {
         out.result = PhotoOutcome::NeedsPerson;
-        out.reason = texts::kBatchHeadToCheck;
+        out.reason = reason;
     }
+}
+
+// The card of a saved photo that needs a person: its head's lines where it
+// was measured, else the ticks it aims at.
+QVector<base::MarkLine> HeadMarks(const workspace::PhotoWorkspace& ws, const workspace::HeadFinding& head) {
+    const QPoint corner = ws.CropFrame().topLeft();
+    return head.measure ? workspace::HeadGuides(*head.measure, corner) : workspace::TargetTicks(corner);
 }
 
 // The photo down the road a user takes in the window: read, double-click,
@@ -92,7 +107,7 @@ std::optional<PhotoOutcome> FollowTheRoad(const QString& path, const QString& up
         return Refused(out, readResult, ws);
 
     // The double-click, then the crop; the verdict's rings for a card.
-    ws.FrameFace();
+    const workspace::Framing framing = ws.FrameFace();
     ws.JudgeFrame();
     ws.Crop();
     const workspace::Result checked = ws.CheckResult();
@@ -115,9 +130,9 @@ std::optional<PhotoOutcome> FollowTheRoad(const QString& path, const QString& up
     out.bytes = int(work.jpeg.size());
     out.result = PhotoOutcome::Passed;
     out.picture = work.jpeg;
-    JudgeHead(out, work.head);
+    JudgeHead(out, work.head, framing.cramped);
     if (out.result == PhotoOutcome::NeedsPerson)
-        out.picture = Card(ws, workspace::HeadGuides(*work.head, ws.CropFrame().topLeft()));
+        out.picture = Card(ws, HeadMarks(ws, *work.head));
     return out;
 }
 
@@ -128,9 +143,7 @@ std::optional<PhotoOutcome> WorkPhoto(const QString& path, const QString& upload
     try {
         return FollowTheRoad(path, uploadPath, gate, control);
     } catch (...) {
-        PhotoOutcome out;
-        out.reason = texts::MessageFor({workspace::Outcome::Failure, {}, std::current_exception()}).text;
-        return out;
+        return NotDone({}, {workspace::Outcome::Failure, {}, std::current_exception()});
     }
 }
 
@@ -146,14 +159,16 @@ std::optional<PhotoOutcome> KeptPhoto(const QString& uploadPath) {
     PhotoOutcome out;
     out.result = PhotoOutcome::DoneBefore;
     out.picture = file;
+    // Judged as when it was made: the same code on the same bytes. Not
+    // judged, not done: a failure is told as any photo's.
+    workspace::UploadWork kept;
+    kept.jpeg = file.chopped(upload::kTagLength);
     try {
-        const QImage photo = photo::DecodeJpeg(file);
-        bool coloured = false;
-        if (workspace::PhotoWorkspace::JudgeColours(photo, coloured) == workspace::Outcome::Done)
-            JudgeHead(out, workspace::PhotoWorkspace::ComputeUpload(photo, nullptr, true).head);
-    } catch (const std::exception&) {
-        // Kept all the same: it was saved once it had passed every check.
+        workspace::PhotoWorkspace::JudgeUploadBytes(kept, nullptr, true);
+    } catch (...) {
+        return NotDone(out, {workspace::Outcome::Failure, {}, std::current_exception()});
     }
+    JudgeHead(out, kept.head, false);
     return out;
 }
 

@@ -69,9 +69,9 @@ QString UploadTagFor(int n) {
 }
 
 bool IsUploadFile(const QByteArray& file) {
-    if (file.size() < 4 + kTagDigits + 1 || !file.startsWith("\xFF\xD8") || !file.chopped(9).endsWith("\xFF\xD9"))
+    if (file.size() < 4 + kTagLength || !file.startsWith("\xFF\xD8") || !file.chopped(kTagLength).endsWith("\xFF\xD9"))
         return false;
-    const QByteArray tag = file.right(9);
+    const QByteArray tag = file.right(kTagLength);
     int sum = 0;
     for (const char c : tag)
         if (c < '0' || c > '9')

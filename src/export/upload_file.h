@@ -26,6 +26,9 @@ private:
     QString reason_;
 };
 
+// The tag's bytes at the end of an upload file: eight digits and a check digit.
+constexpr int kTagLength = 9;
+
 // The tag for the draw n (1..99999999): n's digits filled up behind with
 // zeros to 8 characters, then the digit sum modulo 10. 12345 -> "123450005".
 // Throws std::out_of_range for any other n.

@@ -58,37 +58,93 @@ QString FaceFailureLine(const std::exception_ptr& failure) {
     }
 }
 
-}  // namespace
-
-QString VerdictLine(const workspace::LiveVerdict& verdict, bool facesKnown) {
+// The verdict's own words, without its hints.
+QString VerdictWords(const workspace::LiveVerdict& verdict) {
     using Face = workspace::LiveVerdict::Face;
-    if (!verdict.shown)
-        return {};
-    QString line;
     if (verdict.colour == workspace::Outcome::BadBackground)
-        line = kVerdictBackground;
-    else if (verdict.colour == workspace::Outcome::WhiteBottomEdge)
-        line = kVerdictBottomEdge;
-    else if (verdict.face == Face::Unasked)
-        line = kVerdictColoursPass;
-    else if (verdict.face == Face::Checking)
-        line = kVerdictChecking;
-    else if (verdict.face == Face::Missing)
-        line = kVerdictNoFace;
-    else if (verdict.face == Face::Failed)
-        line = FaceFailureLine(verdict.faceFailure);
-    else
-        line = verdict.head ? HeadLine(*verdict.head) : kVerdictPasses;
-    return facesKnown ? line + kHintSeparator + kFramingHint : line;
+        return kVerdictBackground;
+    if (verdict.colour == workspace::Outcome::WhiteBottomEdge)
+        return kVerdictBottomEdge;
+    switch (verdict.face) {
+    case Face::Unasked:
+        return kVerdictColoursPass;
+    case Face::Checking:
+        return kVerdictChecking;
+    case Face::Missing:
+        return kVerdictNoFace;
+    case Face::Failed:
+        return FaceFailureLine(verdict.faceFailure);
+    case Face::Found:
+        break;
+    }
+    if (!verdict.head)
+        return kVerdictPasses;
+    if (verdict.head->measure)
+        return HeadLine(*verdict.head->measure);
+    return kVerdictHeadUnsure.arg(DoubtText(verdict.head->doubt));
 }
 
-QString HeadLine(const workspace::HeadMeasure& head) {
-    if (head.AllWithin())
-        return kVerdictHeadFits;
+}  // namespace
+
+QStringList VerdictLines(const workspace::LiveVerdict& verdict, bool facesKnown) {
+    if (!verdict.shown)
+        return {QString()};
+    const QString words = VerdictWords(verdict);
+    const bool shadow = verdict.face == workspace::LiveVerdict::Face::Found && verdict.head && verdict.head->shadow;
+    const QString framing = facesKnown ? kHintSeparator + kFramingHint : QString();
+    QStringList lines;
+    if (shadow)
+        lines << words + kHintShadow + framing << words + kHintShadow;
+    else
+        lines << words + framing;
+    if (!framing.isEmpty() || shadow)
+        lines << words;
+    lines.removeDuplicates();
+    return lines;
+}
+
+QString VerdictLine(const workspace::LiveVerdict& verdict, bool facesKnown) {
+    return VerdictLines(verdict, facesKnown).front();
+}
+
+namespace {
+
+// The words for a misplaced head's side: one it touches, else too near or
+// too far.
+QString MisplacedWords(const workspace::HeadMeasure& head) {
     const workspace::HeadMeasure::Side side = head.Furthest();
     const int margin = head.margin[side];
-    return margin == 0 ? kVerdictHeadTouches[side]
-                       : margin < workspace::kHeadMarginLeast ? kVerdictHeadNear[side] : kVerdictHeadFar[side];
+    return margin == 0 ? kHeadTouches[side] : margin < workspace::kHeadMarginLeast ? kHeadNear[side] : kHeadFar[side];
+}
+
+}  // namespace
+
+QString HeadLine(const workspace::HeadMeasure& head) {
+    return head.AllWithin() ? kVerdictHeadFits : kVerdictHeadMisplaced.arg(MisplacedWords(head));
+}
+
+QString DoubtText(workspace::HeadDoubt doubt) {
+    switch (doubt) {
+    case workspace::HeadDoubt::HairLikeWall:
+        return kHeadDoubtHair;
+    case workspace::HeadDoubt::ObjectBeside:
+        return kHeadDoubtObject;
+    case workspace::HeadDoubt::NoTop:
+    case workspace::HeadDoubt::None:
+        break;
+    }
+    return kHeadDoubtNoTop;
+}
+
+QString HeadReason(const workspace::HeadFinding& finding, bool noRoom) {
+    QString reason;
+    if (!finding.measure)
+        reason = kBatchHeadUnsure.arg(DoubtText(finding.doubt));
+    else if (!finding.measure->AllWithin())
+        reason = noRoom ? kBatchNoRoom : kBatchHeadMisplaced.arg(MisplacedWords(*finding.measure));
+    if (finding.shadow)
+        reason = reason.isEmpty() ? kBatchShadow : reason + kBatchShadowToo;
+    return reason;
 }
 
 QString ProgressText(const workspace::Progress& progress) {

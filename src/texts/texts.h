@@ -3,6 +3,7 @@
 // Every text the user sees, in one place, and the message box that each
 // outcome of the workspace puts up.
 #include <QString>
+#include <QStringList>
 
 #include <exception>
 
@@ -34,18 +35,26 @@ inline const QString kRequirements = QStringLiteral(
 
 // The live verdict on the frame, in the status bar.
 inline const QString kVerdictPasses = QStringLiteral("相框内的照片能通过保存检查，可以裁剪");
-// Where the head is measured: it sits well, or the side furthest from its
-// margin is too close, too far or touched; top, left, right in that order.
+// Where the head is measured: it sits well, or the side to name (one it
+// touches, else the one furthest from its margin) is too close, too far or
+// touched; top, left, right in that order. The window's line and the
+// batch's reason say the same of it.
 inline const QString kVerdictHeadFits = QStringLiteral("相框内的照片能通过保存检查，头部位置合适，可以裁剪");
-inline const QString kVerdictHeadNear[3] = {QStringLiteral("能通过保存检查，但头部离上边太近（见橙线）"),
-                                            QStringLiteral("能通过保存检查，但头部离左边太近（见橙线）"),
-                                            QStringLiteral("能通过保存检查，但头部离右边太近（见橙线）")};
-inline const QString kVerdictHeadFar[3] = {QStringLiteral("能通过保存检查，但头部离上边太远（见橙线）"),
-                                           QStringLiteral("能通过保存检查，但头部离左边太远（见橙线）"),
-                                           QStringLiteral("能通过保存检查，但头部离右边太远（见橙线）")};
-inline const QString kVerdictHeadTouches[3] = {QStringLiteral("能通过保存检查，但头部碰到了相框上边（见橙线）"),
-                                               QStringLiteral("能通过保存检查，但头部碰到了相框左边（见橙线）"),
-                                               QStringLiteral("能通过保存检查，但头部碰到了相框右边（见橙线）")};
+inline const QString kVerdictHeadMisplaced = QStringLiteral("能通过保存检查，但%1（见橙线）");
+inline const QString kHeadNear[3] = {QStringLiteral("头部离上边太近"), QStringLiteral("头部离左边太近"),
+                                     QStringLiteral("头部离右边太近")};
+inline const QString kHeadFar[3] = {QStringLiteral("头部离上边太远"), QStringLiteral("头部离左边太远"),
+                                    QStringLiteral("头部离右边太远")};
+inline const QString kHeadTouches[3] = {QStringLiteral("头部碰到了相框上边"), QStringLiteral("头部碰到了相框左边"),
+                                        QStringLiteral("头部碰到了相框右边")};
+// Where the head's outline cannot be told from the wall with confidence:
+// the cause, never a guess.
+inline const QString kVerdictHeadUnsure = QStringLiteral("能通过保存检查，但无法测量头部位置（%1），请目测");
+inline const QString kHeadDoubtHair = QStringLiteral("头发与背景颜色相近");
+inline const QString kHeadDoubtObject = QStringLiteral("头部旁有其他物体");
+inline const QString kHeadDoubtNoTop = QStringLiteral("找不到头顶");
+// A shadow on the wall beside the head: reviewers refuse it.
+inline const QString kHintShadow = QStringLiteral("；提示：背景有阴影");
 inline const QString kVerdictBackground = QStringLiteral("背景不是单一的蓝、红或白色（见红圈）");
 inline const QString kVerdictBottomEdge = QStringLiteral("底边是白色：照片小于相框或有白色边框（见红圈）");
 inline const QString kVerdictNoFace = QStringLiteral("相框内检测不到人像");
@@ -56,10 +65,21 @@ inline const QString kVerdictNoCascade = QStringLiteral("找不到人像检测�
 inline const QString kVerdictNoMemory = QStringLiteral("这台电脑的内存不够");
 inline const QString kHintSeparator = QStringLiteral("　　");
 
-// The verdict's line; the framing hint follows it while faces are known.
+// The verdict's line: its words, then the hints (a shadow, then the
+// framing hint while faces are known). The lines from the whole one to the
+// bare words, for a pane that cannot show them all: the framing hint gives
+// way first, then the shadow's.
 QString VerdictLine(const workspace::LiveVerdict& verdict, bool facesKnown);
+QStringList VerdictLines(const workspace::LiveVerdict& verdict, bool facesKnown);
 // What a passing photo's measured head says.
 QString HeadLine(const workspace::HeadMeasure& head);
+// Why a head could not be measured.
+QString DoubtText(workspace::HeadDoubt doubt);
+
+// Why a saved photo needs a person for its head; empty when it does not.
+// `noRoom`: the framing could not put the head where it belongs, because the
+// photo leaves no room.
+QString HeadReason(const workspace::HeadFinding& finding, bool noRoom);
 
 // Progress of a long step in the status bar.
 inline const QString kReadingProgress = QStringLiteral("正在读取照片… %1%");
@@ -89,7 +109,14 @@ inline const QString kBatchReportName = QStringLiteral("批量处理报告");
 inline const QString kBatchPassed = QStringLiteral("通过");
 inline const QString kBatchNeedsPerson = QStringLiteral("需人工检查");
 inline const QString kBatchDoneBefore = QStringLiteral("已处理过");
-inline const QString kBatchHeadToCheck = QStringLiteral("已保存，头部位置请人工检查");
+// A saved photo that needs a person for its head: misplaced (as the window
+// names it), misplaced because the photo leaves no room to frame it, not
+// measurable, or with a shadow beside it.
+inline const QString kBatchHeadMisplaced = QStringLiteral("已保存，%1");
+inline const QString kBatchNoRoom = QStringLiteral("已保存，照片中人像太大或太靠边，无法留出0.5cm，请重拍时离远一些");
+inline const QString kBatchHeadUnsure = QStringLiteral("已保存，无法测量头部位置（%1）");
+inline const QString kBatchShadow = QStringLiteral("已保存，审核提示：背景有阴影");
+inline const QString kBatchShadowToo = QStringLiteral("；审核提示：背景有阴影");
 inline const QString kBatchNameTaken = QStringLiteral("上传文件与另一张照片的同名：%1");
 inline const QString kBatchCounts = QStringLiteral("共 %1 张照片：%2 张通过，%3 张需人工检查，%4 张已处理过");
 inline const QString kBatchTime = QStringLiteral("用时 %1 秒");

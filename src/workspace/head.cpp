@@ -565,23 +565,28 @@ HeadFinding MeasureHead(const QImage& picture, const QRect& found) {
     return finding;
 }
 
+QVector<base::MarkLine> TargetTicks(QPoint corner) {
+    using base::MarkLine;
+    constexpr int tick = 6;
+    const QRect frame(corner, QSize(kFrameWidth, kFrameHeight));
+    const int targetTop = frame.top() + kHeadMargin;
+    const int targetLeft = frame.left() + kHeadMargin, targetRight = frame.right() - kHeadMargin;
+    return {{QLine(frame.left(), targetTop, frame.left() + tick - 1, targetTop), MarkLine::Target},
+            {QLine(frame.right() - tick + 1, targetTop, frame.right(), targetTop), MarkLine::Target},
+            {QLine(targetLeft, frame.top(), targetLeft, frame.top() + tick - 1), MarkLine::Target},
+            {QLine(targetRight, frame.top(), targetRight, frame.top() + tick - 1), MarkLine::Target}};
+}
+
 QVector<base::MarkLine> HeadGuides(const HeadMeasure& measure, QPoint corner) {
     using base::MarkLine;
     const auto style = [&measure](HeadMeasure::Side side) {
         return measure.Within(side) ? MarkLine::Wanted : MarkLine::Unwanted;
     };
     const QRect h = measure.outline.translated(corner);
-    constexpr int tick = 6;
-    const QRect frame(corner, QSize(kFrameWidth, kFrameHeight));
-    const int targetTop = frame.top() + kHeadMargin;
-    const int targetLeft = frame.left() + kHeadMargin, targetRight = frame.right() - kHeadMargin;
-    return {{QLine(h.left(), h.top(), h.right(), h.top()), style(HeadMeasure::Top)},
-            {QLine(h.left(), h.top(), h.left(), h.bottom()), style(HeadMeasure::Left)},
-            {QLine(h.right(), h.top(), h.right(), h.bottom()), style(HeadMeasure::Right)},
-            {QLine(frame.left(), targetTop, frame.left() + tick - 1, targetTop), MarkLine::Target},
-            {QLine(frame.right() - tick + 1, targetTop, frame.right(), targetTop), MarkLine::Target},
-            {QLine(targetLeft, frame.top(), targetLeft, frame.top() + tick - 1), MarkLine::Target},
-            {QLine(targetRight, frame.top(), targetRight, frame.top() + tick - 1), MarkLine::Target}};
+    return QVector<MarkLine>{{QLine(h.left(), h.top(), h.right(), h.top()), style(HeadMeasure::Top)},
+                             {QLine(h.left(), h.top(), h.left(), h.bottom()), style(HeadMeasure::Left)},
+                             {QLine(h.right(), h.top(), h.right(), h.bottom()), style(HeadMeasure::Right)}} +
+           TargetTicks(corner);
 }
 
 }  // namespace workspace

@@ -71,5 +71,7 @@ HeadFinding MeasureHead(const QImage& photo, const QRect& face);
 // unwanted outside them, and the places the margins aim at as short ticks on
 // the frame's inside (the top's on both sides, then the sides' on the top).
 QVector<base::MarkLine> HeadGuides(const HeadMeasure& measure, QPoint corner);
+// Those ticks alone, for a head that could not be measured.
+QVector<base::MarkLine> TargetTicks(QPoint corner);
 
 }  // namespace workspace

@@ -239,37 +239,44 @@ Framing PhotoWorkspace::PlanFraming() const {
     // Then from the head, where that framing shows one. The face is the
     // read's, where the frame puts it: no face search on the way.
     const std::optional<HeadMeasure> head = HeadAt(scale, plan.place);
-    if (!head)
-        return plan;
+    return head ? FramingByHead(plan, *head) : plan;
+}
+
+Framing PhotoWorkspace::FramingByHead(const Framing& byFace, const HeadMeasure& head) const {
     // The head in that rendering's pixels, then at the scale that makes it
     // closest to the wanted width: centred across, its top at the margin.
-    const QPointF origin(frame.left() - plan.place.x(), frame.top() - plan.place.y());
-    const double left = origin.x() + head->outline.left(), top = origin.y() + head->outline.top();
-    const double width = head->outline.width();
+    const QRect frame = CropFrame();
+    const double scale = ScaleForPosition(byFace.position);
+    const QPointF origin(frame.left() - byFace.place.x(), frame.top() - byFace.place.y());
+    const double left = origin.x() + head.outline.left(), top = origin.y() + head.outline.top();
+    const double width = head.outline.width();
     const auto rescaled = [scale](double length, double newScale) {
         return base::RoundHalfEven(length * newScale / scale);
     };
     Framing byHead;
     byHead.position = PositionNearest([&](double newScale) { return rescaled(width, newScale); }, kHeadWidthWanted);
     const double headScale = ScaleForPosition(byHead.position);
-    byHead.place = Clamped(headScale, {frame.left() + CentredOffset(kFrameWidth, rescaled(width, headScale)) -
-                                           rescaled(left, headScale),
-                                       frame.top() + kHeadMargin - rescaled(top, headScale)});
+    QPoint wanted(frame.left() + CentredOffset(kFrameWidth, rescaled(width, headScale)) - rescaled(left, headScale),
+                  frame.top() + kHeadMargin - rescaled(top, headScale));
+    byHead.place = Clamped(headScale, wanted);
     // Measured once more where it now is, and moved, not zoomed, to match.
     if (const std::optional<HeadMeasure> again = HeadAt(headScale, byHead.place)) {
         const int across = base::RoundHalfEven(
             (again->margin[HeadMeasure::Right] - again->margin[HeadMeasure::Left]) / 2.0);
-        const int down = kHeadMargin - again->margin[HeadMeasure::Top];
-        byHead.place = Clamped(headScale, byHead.place + QPoint(across, down));
+        wanted = byHead.place + QPoint(across, kHeadMargin - again->margin[HeadMeasure::Top]);
+        byHead.place = Clamped(headScale, wanted);
     }
+    // No room: the head stays too wide for its margins at every scale that
+    // covers the frame, or the drag limits hold the photo off its place.
+    byHead.cramped = rescaled(width, headScale) > kFrameWidth - 2 * kHeadMarginLeast || byHead.place != wanted;
     return byHead;
 }
 
-int PhotoWorkspace::FrameFace() {
+Framing PhotoWorkspace::FrameFace() {
     const Framing plan = PlanFraming();
     Zoom(plan.position);
     ApplyFraming(plan);
-    return plan.position;
+    return plan;
 }
 
 void PhotoWorkspace::ApplyFraming(const Framing& plan) {
@@ -410,14 +417,19 @@ UploadWork PhotoWorkspace::ComputeUpload(const QImage& result, Progress* progres
         progress->stage = Progress::Encoding;
         work.jpeg = upload::EncodeWithinLimit(result, upload::kUploadLimit, upload::EncodeJpeg, &work.quality);
         progress->stage = Progress::Faces;
-        // The face is looked for in exactly the bytes that will be saved.
-        work.faces = face::CountFaces(work.jpeg, face::ProgramFolder(), &progress->stop);
-        if (measureHead && !work.faces.isEmpty())
-            work.head = MeasureHead(result, LargestFace(work.faces)).measure;
+        JudgeUploadBytes(work, progress, measureHead);
     } catch (...) {
         work.failure = std::current_exception();
     }
     return work;
+}
+
+void PhotoWorkspace::JudgeUploadBytes(UploadWork& work, Progress* progress, bool measureHead) {
+    // The face is looked for in exactly the bytes that will be saved, and
+    // the head measured on what they show: the reviewer's photo.
+    work.faces = face::CountFaces(work.jpeg, face::ProgramFolder(), progress ? &progress->stop : nullptr);
+    if (measureHead && !work.faces.isEmpty())
+        work.head = MeasureHead(photo::DecodeJpeg(work.jpeg, 1), LargestFace(work.faces));
 }
 
 Result PhotoWorkspace::ApplyUpload(const UploadWork& work) {

@@ -66,13 +66,13 @@ struct ReadWork {
 };
 
 // What preparing the upload found: the encoded photo, the faces in its
-// bytes and the head around the largest (where the colours pass), or what
-// failed.
+// bytes and, where asked, the head around the largest, measured on the
+// pixels those bytes decode to; or what failed.
 struct UploadWork {
     QByteArray jpeg;
     QVector<QRect> faces;
     std::exception_ptr failure;
-    std::optional<HeadMeasure> head;
+    std::optional<HeadFinding> head;
     int quality = 0;  // the encoding's
 };
 
@@ -93,16 +93,19 @@ struct LiveVerdict {
     Outcome colour = Outcome::Done;   // Done, BadBackground or WhiteBottomEdge
     Face face = Face::Unasked;        // asked once the colours pass and the mouse is up
     std::exception_ptr faceFailure;   // why the face part failed
-    std::optional<HeadMeasure> head;  // where a face was found and its head measured
+    std::optional<HeadFinding> head;  // where a face was found: its head, measured or not
     QVector<QPoint> rings;            // the failing sample points, in the viewport
     int generation = -1;              // the frame change it is about
 };
 
 // Where a double-click puts the photo: the slider position to zoom to, and
-// the working photo's place once it has zoomed.
+// the working photo's place once it has zoomed. `cramped` where the head
+// was framed but the photo left no room to put it where it belongs: too
+// large in it at every scale that covers the frame, or too near its edge.
 struct Framing {
     int position = 0;
     QPoint place;
+    bool cramped = false;
 };
 
 // The face part of a verdict to work out: the framed pixels, null when
@@ -158,8 +161,8 @@ public:
     int FramingPosition() const;
     Framing PlanFraming() const;
     // Zooms to the plan's position and puts the photo in its place; ends any
-    // drag. Returns the position, for the slider to show.
-    int FrameFace();
+    // drag. Returns the plan, whose position the slider shows.
+    Framing FrameFace();
 
     void Press(int x, int y);
     void Move(int x, int y);
@@ -172,6 +175,11 @@ public:
     // the head too, of a photo whose colours the caller has found to pass.
     Result CheckResult();
     static UploadWork ComputeUpload(const QImage& result, Progress* progress = nullptr, bool measureHead = false);
+    // What an upload's own JPEG data show: the faces in them and, where
+    // asked, the head around the largest, on the pixels they decode to. An
+    // upload file kept from an earlier batch is judged by this too, so that
+    // it fares exactly as when it was made.
+    static void JudgeUploadBytes(UploadWork& work, Progress* progress, bool measureHead);
     Result ApplyUpload(const UploadWork& work);
     // The save's colour checks on a photo, in the save's order; the flag is
     // the background check's.
@@ -235,6 +243,8 @@ private:
     QRect FaceAt(double scale, QPoint place) const;
     // The head there, where the colours pass and it can be measured.
     std::optional<HeadMeasure> HeadAt(double scale, QPoint place) const;
+    // The double-click's second framing, from the head the first one shows.
+    Framing FramingByHead(const Framing& byFace, const HeadMeasure& head) const;
 
     // The fields carry the names the team uses when talking about the tool.
     QByteArray FSourceStream;

@@ -423,7 +423,11 @@ private slots:
         const QString hint = texts::kHintSeparator + texts::kFramingHint;
         auto* status = w.Get<StatusPanes>("StatusBar1");
         w.Read(Data("workflow/studio_blue.jpg"));
-        QTRY_COMPARE(status->accessibleName(), texts::kVerdictPasses + hint);
+        // The head in a light rectangle: not measured, and the cause is seen
+        // whole while the framing hint gives way.
+        const QString unsure = texts::kVerdictHeadUnsure.arg(texts::kHeadDoubtObject);
+        QTRY_COMPARE(status->accessibleName(), unsure + hint);
+        QCOMPARE(status->PaneText(1), unsure);
         w.form.findChild<FaceVerdicts*>()->gate = [&, a = first.get_future().share(), b = second.get_future().share()] {
             (++entered == 1 ? a : b).wait();
         };
@@ -443,6 +447,21 @@ private slots:
         w.form.findChild<FaceVerdicts*>()->gate = [] { throw std::bad_alloc(); };
         QTest::mouseDClick(w.Get("Image1"), Qt::LeftButton, {}, QPoint(100, 100));
         QTRY_COMPARE(status->accessibleName(), QStringLiteral("无法检测相框内的人像：这台电脑的内存不够") + hint);
+    }
+
+    // Every verdict is seen whole in its pane with the shadow's hint.
+    void verdictSeenWhole() {
+        Window w;
+        auto* status = w.Get<StatusPanes>("StatusBar1");
+        QStringList words{texts::kVerdictHeadFits, texts::kVerdictColoursPass, texts::kVerdictBackground,
+                          texts::kVerdictBottomEdge};
+        for (const QString* side : {texts::kHeadNear, texts::kHeadFar, texts::kHeadTouches})
+            for (int i = 0; i < 3; ++i)
+                words << texts::kVerdictHeadMisplaced.arg(side[i]);
+        for (const QString& cause : {texts::kHeadDoubtHair, texts::kHeadDoubtObject, texts::kHeadDoubtNoTop})
+            words << texts::kVerdictHeadUnsure.arg(cause);
+        for (const QString& line : words)
+            QVERIFY2(status->Fits(1, line + texts::kHintShadow), qPrintable(line));
     }
 
     // While a step runs the window repaints and shows its progress but takes

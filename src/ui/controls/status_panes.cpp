@@ -25,6 +25,19 @@ QRect StatusPanes::PaneRect(int index) const {
     return QRect(left, 0, visibleRight - left, height());
 }
 
+namespace {
+
+// A pane's text area: inside its border, with a little room on each side.
+QRect TextArea(const QRect& pane) {
+    return pane.adjusted(3, 1, -3, -1);
+}
+
+}  // namespace
+
+bool StatusPanes::Fits(int index, const QString& text) const {
+    return fontMetrics().horizontalAdvance(text) <= TextArea(PaneRect(index).adjusted(0, 2, -2, 0)).width();
+}
+
 void StatusPanes::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QPalette& pal = palette();
@@ -40,7 +53,7 @@ void StatusPanes::paintEvent(QPaintEvent*) {
         p.drawLine(pane.bottomLeft(), pane.bottomRight());
         p.drawLine(pane.topRight(), pane.bottomRight());
         p.setPen(pal.color(QPalette::WindowText));
-        p.drawText(pane.adjusted(3, 1, -3, -1), int(panes_.at(i).alignment | Qt::AlignVCenter),
+        p.drawText(TextArea(pane), int(panes_.at(i).alignment | Qt::AlignVCenter),
                    panes_.at(i).text);
     }
 }

@@ -22,6 +22,8 @@ public:
     // The visible part of a pane in the bar's coordinates (empty when the
     // bar ends before it).
     QRect PaneRect(int index) const;
+    // Whether a text is seen whole in a pane.
+    bool Fits(int index, const QString& text) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

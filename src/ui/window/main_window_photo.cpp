@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The handlers of the photo workspace: reading a photo, zoom, drag, reset and
 // crop. Each asks the workspace and shows what comes back.
+#include <algorithm>
 #include <optional>
 
 #include <QAccessible>
@@ -106,7 +107,7 @@ void TForm1::Image1DblClick(Qt::MouseButton button, Qt::KeyboardModifiers shift,
         // The window shows the photo once, in its framed place; the slider
         // shows the zoom the framing chose.
         const PaintOnce paint(this);
-        RzTrackBar1->ShowPosition(Workspace->FrameFace());
+        RzTrackBar1->ShowPosition(Workspace->FrameFace().position);
         ShowWorkingPhoto();
     });
 }
@@ -137,12 +138,21 @@ void TForm1::ShowResultPhoto() {
 void TForm1::ShowVerdictLine() {
     const workspace::LiveVerdict& verdict = Workspace->Verdict();
     Marks->SetRings(verdict.rings);
-    Marks->SetLines(verdict.shown && verdict.head
-                        ? workspace::HeadGuides(*verdict.head, Workspace->CropFrame().topLeft())
-                        : QVector<base::MarkLine>());
-    const QString line = texts::VerdictLine(verdict, !Workspace->ReadFaces().isEmpty());
-    StatusBar1->SetPaneText(1, line);
-    // Screen readers hear the verdict as the status bar's name.
+    // The head's lines where it was measured, the ticks it aims at where it
+    // could not be.
+    const QPoint corner = Workspace->CropFrame().topLeft();
+    QVector<base::MarkLine> lines;
+    if (verdict.shown && verdict.head)
+        lines = verdict.head->measure ? workspace::HeadGuides(*verdict.head->measure, corner)
+                                      : workspace::TargetTicks(corner);
+    Marks->SetLines(lines);
+    // The pane shows the whole line where it fits, else the hints give way;
+    // screen readers hear all of it as the status bar's name.
+    const QStringList candidates = texts::VerdictLines(verdict, !Workspace->ReadFaces().isEmpty());
+    const auto fits = std::find_if(candidates.begin(), candidates.end(),
+                                   [this](const QString& text) { return StatusBar1->Fits(1, text); });
+    StatusBar1->SetPaneText(1, fits != candidates.end() ? *fits : candidates.back());
+    const QString line = candidates.front();
     if (StatusBar1->accessibleName() != line) {
         StatusBar1->setAccessibleName(line);
         QAccessibleEvent changed(StatusBar1, QAccessible::NameChanged);
