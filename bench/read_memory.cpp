@@ -71,7 +71,7 @@ long CurrentKiB() {
 }
 
 void Report(const char* stage, double seconds) {
-    std::printf("%-34s %8.2f s   peak %8.1f MiB   now %8.1f MiB\n", stage, seconds, MiB(PeakKiB()),
+    std::printf("%-34s %8.3f s   peak %8.1f MiB   now %8.1f MiB\n", stage, seconds, MiB(PeakKiB()),
                 MiB(CurrentKiB()));
     std::fflush(stdout);
 }
