@@ -12,43 +12,50 @@ namespace workspace {
 
 namespace {
 
-// How the head is told from the wall. All distances are between colours in
-// RGB, Euclidean, in levels.
+// How the head is told from the wall, in one place. Distances are between
+// colours in RGB, Euclidean, in levels.
 //
 // Grain. Every pixel is first averaged with its eight neighbours: a phone's
-// grain (4 to 7 a channel) falls to a third, and an edge moves by less than
-// a pixel. Only the raw pixels' depth at a shadow's edge and the texture
-// inside it read the pixels as they are.
+// grain (4 to 7 a channel) falls to a third, an edge moves by under a pixel.
+// Only the depth at a lit region's edge and the texture inside it read the
+// pixels as they are.
 //
 // The wall. Its colour is read along the top row and down each side column
 // to the face's bottom, wherever those are wall: a walk from the corner (the
 // colour check found the corners to be background; the top row is walked
-// from both) takes each point within kWallDrift of the colour it has
-// followed so far, and follows slowly (kFollow a step). A wall graded by 60
-// levels across the frame changes by under half a level a pixel and is
-// followed; a head, an object or a shadow's edge crossing the edge is a jump
-// and is bridged by a straight blend. Inside the frame each row blends its
-// two sides' colours and adds the top's own change across, so that a wall
-// graded top to bottom, side to side or both is met exactly.
+// from both ends) takes each point within kWallDrift of the colour it has
+// followed so far and follows slowly (kFollow a step). A wall graded by 60
+// levels changes by under half a level a pixel and is followed; a head, an
+// object or a shadow crossing the edge is a jump and is bridged by a straight
+// blend. Inside the frame each row blends its two sides' colours and adds the
+// top's own change across, so that a wall graded top to bottom, side to side
+// or both is met exactly.
 //
 // Not wall. A pixel lies kNotWall from the wall there: grain and JPEG keep
 // the averaged wall within about 8, while grey hair (225, 220, 210) on a
 // white wall (245, 245, 245) or black hair (30, 25, 25) on a dark blue one
-// (20, 30, 60) lie 35 and more away.
+// (20, 30, 60) lie 35 and more away. A pixel barely apart (under kSpeck
+// times that) with fewer than two neighbours apart is the grain of a wall
+// that light makes a little brighter or darker than its edges: wall.
 //
-// Shadows. A cast shadow has the wall's hue and is darker: the pixel is the
-// wall's colour scaled by k, kShadeLeast <= k < 1, give or take kHueSlack
-// plus kHueShare of its depth. Hair can be that too (black or grey hair on
-// white), so the regions of such pixels (joined only through steps of at
-// most kJoinStep, so that a region does not run from a shadow across the
-// hair's edge) are judged by their edge with the wall and their inside:
-// averaged across the edge, a head's outline rises within a pixel or two
-// (nearly all of the rise over 10 pixels falls in the 2 across the edge),
-// a soft shadow's penumbra over 5 and more (a third or less); kSoftEdge (a
-// half) parts them. Inside, a shadow has no texture above the wall's grain
-// (kSmoothShare times it plus kSmoothSlack); hair has strands. A shadow is a
-// thirty-second of the face box's area or more (kShadowLeast), or a soft
-// patch next to one. Shadows are wall: the head is measured without them.
+// Light. A shadow has the wall's hue and is darker: the wall's colour scaled
+// by k, kShadeLeast <= k < 1, give or take kHueSlack plus kHueShare of its
+// depth; a patch of brighter light (a flash's) is scaled up, to kLightMost,
+// give or take more (kHueShareLit: light adds to the colour too). Hair can be
+// wall-hued as well (black or grey hair on white), so the regions of such
+// pixels (joined only through steps of at most kJoinStep, so that a region
+// does not run from a shadow across the hair's edge) are judged by their
+// edge with the wall and their inside. Averaged across the edge, a head's
+// outline rises within a pixel or two (nearly all of the rise over 10
+// pixels falls in the 2 across the edge); a soft shadow's penumbra rises over
+// 5 and more (a third or less), and a region barely apart from the wall on
+// both sides of its edge (less than kNotWall / 2) has no edge at all;
+// kSoftEdge, a half, parts them. Inside, light adds no texture to the wall's
+// grain (at most kSmoothShare times it plus kSmoothSlack); hair has strands.
+// Light is a region of a forty-eighth of the face box's area or more
+// (kShadowLeast; smaller soft regions, at least kShadowPatch pixels, where
+// they touch one). It is wall: the head is measured without it, and where it
+// is darker than the wall it is a shadow.
 //
 // The head. The pixels that are not wall and hang together with the face's
 // middle. Its top is the first row where they reach an eighth of the face's
@@ -57,30 +64,35 @@ namespace {
 // rows from the top to the face's bottom.
 //
 // Unsure. The hair is taken as like the wall when the head's first rows
-// stand less than kSure from it (hair seen only in part) or when nothing
-// changes by kHairline down the middle from the head's top to the face (the
-// top is the forehead: the hair is not seen at all). An object touches the
-// head when the head is larger than a head can be (kWidestHead face widths,
-// or a face height above the face), or when its outline has a straight
-// edge: a flat top (kFlatTop of the face's width within a pixel's rise), a
-// level edge below the top (kLevelEdge), or a straight side (kStraightSide
-// of the face's height). A head's outline curves away from its top and its
-// widest rows within about 0.4 of those.
+// stand less than kSure from it (hair seen only in part); when nothing
+// changes by kHairline down the middle from just below the head's top to
+// the face (the top is the forehead: the hair is not seen at all); or when
+// more than kFaintShare of the wall just above the top is kFaint or more
+// darker than the wall (hair the threshold did not take). An object touches
+// the head when the head is larger than a head can be (kWidestHead face
+// widths, or a face height above the face), or when its outline has a
+// straight edge: a flat top (kFlatTop of the face's width within a pixel's
+// rise), a level edge below the top (kLevelEdge), or a straight side
+// (kStraightSide of the face's height); a head's outline curves away from
+// its top, its sides and its widest rows within about 0.4 of those.
 constexpr float kWallDrift = 12;
 constexpr float kFollow = 0.1f;
 constexpr int kProfileReach = 3;  // the running mean along an edge: 7 points
 constexpr float kNotWall = 16;
+constexpr float kSpeck = 1.5f;
 constexpr float kShadeLeast = 0.35f;
-constexpr float kHueSlack = 6, kHueShare = 0.25f;
+constexpr float kLightMost = 1.5f;
+constexpr float kHueSlack = 6, kHueShare = 0.25f, kHueShareLit = 0.7f;
 constexpr float kJoinStep = 10;
 constexpr float kSoftEdge = 0.5f;
 constexpr float kSmoothShare = 1.6f, kSmoothSlack = 1.5f;
-constexpr int kShadowLeast = 32;
+constexpr int kShadowLeast = 48;
 constexpr size_t kShadowPatch = 8;
 constexpr int kHeadShare = 8;
 constexpr int kWidestHead = 2;
 constexpr float kSure = 24;
 constexpr float kHairline = 14;
+constexpr float kFaint = 9, kFaintShare = 0.3f;
 constexpr float kFlatTop = 0.6f, kLevelEdge = 0.25f, kStraightSide = 0.75f;
 
 using Rgb = std::array<float, 3>;
@@ -121,8 +133,8 @@ std::vector<Rgb> Averaged(const QImage& photo, int rows) {
     sumAcross(0);
     for (int y = 0; y < rows; ++y) {
         sumAcross(y + 1);
-        const std::array<int, 3>*up = &across[size_t((y + 2) % 3) * size_t(w)], *mid = &across[size_t(y % 3) * size_t(w)],
-        *down = &across[size_t((y + 1) % 3) * size_t(w)];
+        const auto sums = [&](int row) { return &across[size_t((row + 3) % 3) * size_t(w)]; };
+        const std::array<int, 3>*up = sums(y - 1), *mid = sums(y), *down = sums(y + 1);
         Rgb* out = &averaged[size_t(y) * size_t(w)];
         for (int x = 0; x < w; ++x)
             for (int c = 0; c < 3; ++c)
@@ -221,9 +233,9 @@ Wall WallOf(const std::vector<Rgb>& smooth, int width, int rows) {
     return wall;
 }
 
-// What a pixel is: wall, apart from it, wall-hued and darker (a shadow or
-// hair), or a cast shadow.
-enum Kind : uint8_t { OnWall, Apart, Shade, InShadow };
+// What a pixel is: wall, apart from it, of the wall's hue but darker or
+// brighter (light, or hair), or light on the wall.
+enum Kind : uint8_t { OnWall, Apart, WallHued, Lighting };
 
 // Everything seen of the frame down to the face's bottom.
 struct Scene {
@@ -246,7 +258,7 @@ struct Scene {
     }
 };
 
-// Sorts the pixels: wall, apart from it, or wall-hued and darker. The wall's
+// Sorts the pixels: wall, apart from it, or of the wall's hue. The wall's
 // grain is taken from every other wall pixel of every other row.
 void Classify(Scene& scene) {
     scene.away.assign(scene.smooth.size(), 0);
@@ -270,15 +282,34 @@ void Classify(Scene& scene) {
             scene.away[i] = std::sqrt(away);
             const float k = Dot(s, w) / std::max(1.0f, Dot(w, w));
             const float depth = (1 - k) * std::sqrt(Dot(w, w));
-            const bool hued = k >= kShadeLeast && k < 1 &&
-                              Distance(s, {k * w[0], k * w[1], k * w[2]}) <= kHueSlack + kHueShare * depth;
-            scene.kind[i] = hued ? Shade : Apart;
+            const bool hued = k >= kShadeLeast && k <= kLightMost &&
+                              Distance(s, {k * w[0], k * w[1], k * w[2]}) <=
+                                  kHueSlack + (k < 1 ? kHueShare : kHueShareLit) * std::abs(depth);
+            scene.kind[i] = hued ? WallHued : Apart;
         }
     }
     scene.grain = count ? float(grain / count) : 0;
 }
 
 constexpr std::pair<int, int> kFourWays[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+
+// Takes back to the wall the pixels that lie barely apart from it (less than
+// kSpeck times kNotWall) with fewer than two 4-neighbours apart: the grain
+// of a wall that light makes a little brighter or darker than its edges.
+void Despeckle(Scene& scene) {
+    const std::vector<Kind> seen = scene.kind;
+    for (int y = 0; y < scene.rows; ++y)
+        for (int x = 0; x < scene.width; ++x) {
+            const size_t i = scene.Index(x, y);
+            if (seen[i] == OnWall || scene.away[i] >= kSpeck * kNotWall)
+                continue;
+            int apart = 0;
+            for (const auto& [dx, dy] : kFourWays)
+                apart += scene.Within(x + dx, y + dy) && seen[scene.Index(x + dx, y + dy)] != OnWall;
+            if (apart < 2)
+                scene.kind[i] = OnWall;
+        }
+}
 
 // The pixels of `member` joined to (x, y) through their 4 neighbours, marked
 // in `taken`; with `stepwise`, only through neighbours whose averaged colours
@@ -328,20 +359,23 @@ float EdgeSharpness(const Scene& scene, const std::vector<int>& region) {
         }
     }
     const auto mean = [&](int k) { return sum[size_t(k + kOut)] / std::max(1, count[size_t(k + kOut)]); };
+    if (count[kOut] == 0)
+        return 1;  // no edge with the wall: inside the head
+    // Barely apart from the wall on either side of its edge: no edge at all.
     const double rise = mean(kIn) - mean(-kOut);
-    return rise > kNotWall / 2 ? float((mean(1) - mean(-1)) / rise) : 1.0f;
+    return std::abs(rise) > kNotWall / 2 ? float((mean(1) - mean(-1)) / rise) : 0.0f;
 }
 
-// A cast shadow: wall-hued and darker (as the region is), its edge with the
+// Light on the wall: of the wall's hue (as the region is), its edge with the
 // wall soft, and no texture above the wall's grain inside it.
-bool CastShadow(const Scene& scene, const std::vector<int>& region) {
+bool IsLight(const Scene& scene, const std::vector<int>& region) {
     double texture = 0;
     int inside = 0;
     for (const int i : region) {
         const int x = i % scene.width, y = i / scene.width;
         const bool surrounded = std::all_of(std::begin(kFourWays), std::end(kFourWays), [&](const auto& way) {
             return scene.Within(x + way.first, y + way.second) &&
-                   scene.kind[scene.Index(x + way.first, y + way.second)] == Shade;
+                   scene.kind[scene.Index(x + way.first, y + way.second)] == WallHued;
         });
         if (surrounded) {
             texture += Distance(scene.Raw(x, y), scene.smooth[size_t(i)]);
@@ -363,30 +397,36 @@ bool Touches(const Scene& scene, const std::vector<int>& region, Kind kind) {
     });
 }
 
-// Marks the cast shadows; true when there is one. A shadow is large, or a
-// soft patch next to one that a steep step of its penumbra cut off.
-bool FindShadows(Scene& scene, const QRect& face) {
-    std::vector<uint8_t> shade(scene.kind.size()), taken(scene.kind.size(), 0);
-    for (size_t i = 0; i < shade.size(); ++i)
-        shade[i] = scene.kind[i] == Shade;
+// Marks the light on the wall; true when some of it is a shadow (darker
+// than the wall). Light is large, or a soft patch next to it that a steep
+// step of a penumbra cut off.
+bool FindLight(Scene& scene, const QRect& face) {
+    std::vector<uint8_t> hued(scene.kind.size()), taken(scene.kind.size(), 0);
+    for (size_t i = 0; i < hued.size(); ++i)
+        hued[i] = scene.kind[i] == WallHued;
     std::vector<std::vector<int>> soft;
-    for (size_t i = 0; i < shade.size(); ++i)
-        if (shade[i] && !taken[i]) {
-            std::vector<int> region = Region(scene, shade, int(i % size_t(scene.width)), int(i / size_t(scene.width)), taken, true);
-            if (region.size() >= kShadowPatch && CastShadow(scene, region))
-                soft.push_back(std::move(region));
-        }
+    for (int y = 0; y < scene.rows; ++y)
+        for (int x = 0; x < scene.width; ++x)
+            if (hued[scene.Index(x, y)] && !taken[scene.Index(x, y)]) {
+                std::vector<int> region = Region(scene, hued, x, y, taken, true);
+                if (region.size() >= kShadowPatch && IsLight(scene, region))
+                    soft.push_back(std::move(region));
+            }
     bool found = false, grown = true;
     for (int pass = 0; grown; ++pass) {
         grown = false;
         for (std::vector<int>& region : soft) {
             const bool large = int(region.size()) * kShadowLeast >= face.width() * face.height();
-            if (region.empty() || !(pass == 0 ? large : Touches(scene, region, InShadow)))
+            if (region.empty() || !(pass == 0 ? large : Touches(scene, region, Lighting)))
                 continue;
-            for (const int j : region)
-                scene.kind[size_t(j)] = InShadow;
+            double depth = 0;
+            for (const int j : region) {
+                scene.kind[size_t(j)] = Lighting;
+                depth += scene.RawDepth(j % scene.width, j / scene.width);
+            }
+            found = found || depth > 0;
             region.clear();
-            found = grown = true;
+            grown = true;
         }
     }
     return found;
@@ -396,7 +436,7 @@ bool FindShadows(Scene& scene, const QRect& face) {
 std::vector<uint8_t> HeadPixels(const Scene& scene, const QRect& face) {
     std::vector<uint8_t> apart(scene.kind.size()), head(scene.kind.size(), 0);
     for (size_t i = 0; i < apart.size(); ++i)
-        apart[i] = scene.kind[i] == Apart || scene.kind[i] == Shade;
+        apart[i] = scene.kind[i] == Apart || scene.kind[i] == WallHued;
     const QRect middle = QRect(face.center() - QPoint(face.width() / 4, face.height() / 4), face.size() / 2) &
                          QRect(0, 0, scene.width, scene.rows);
     for (int y = middle.top(); y <= middle.bottom(); ++y)
@@ -479,12 +519,13 @@ bool StraightEdge(const Scene& scene, const std::vector<uint8_t>& head, const Ou
            side >= kStraightSide * float(face.height());
 }
 
-// The mean distance from the wall of the head's pixels in rows [from, to].
-float HeadAway(const Scene& scene, const std::vector<uint8_t>& head, int from, int to) {
+// The mean distance from the wall of the head's pixels in `area`.
+float HeadAway(const Scene& scene, const std::vector<uint8_t>& head, const QRect& area) {
     double far = 0;
     int n = 0;
-    for (int y = std::max(0, from); y <= std::min(to, scene.rows - 1); ++y)
-        for (int x = 0; x < scene.width; ++x)
+    const QRect within = area & QRect(0, 0, scene.width, scene.rows);
+    for (int y = within.top(); y <= within.bottom(); ++y)
+        for (int x = within.left(); x <= within.right(); ++x)
             if (head[scene.Index(x, y)]) {
                 far += scene.away[scene.Index(x, y)];
                 ++n;
@@ -508,10 +549,42 @@ float HairlineStep(const Scene& scene, const Outline& o, const QRect& face) {
     return steps[steps.size() / 2];
 }
 
+// Whether a pixel is darker than the wall there by kFaint or more: hair the
+// wall's colour hides in part (a wall brighter than its edges is light).
+bool FaintlyDarker(const Scene& scene, int x, int y) {
+    const Rgb& seen = scene.smooth[scene.Index(x, y)];
+    const Rgb wall = scene.wall.At(x, y);
+    return Dot(seen, wall) < Dot(wall, wall) && Distance(seen, wall) >= kFaint;
+}
+
+// The share of the wall just above the head's top (3 to 8 pixels above it,
+// over the middle half of its width) that is faintly darker, leaving out
+// the columns where a shadow lies there.
+float FaintAbove(const Scene& scene, const std::vector<uint8_t>& head, const Outline& o) {
+    const int quarter = (o.right - o.left) / 4;
+    int faint = 0, all = 0;
+    for (int x = o.left + quarter; x <= o.right - quarter; ++x) {
+        int top = o.top;
+        while (top < scene.rows && !head[scene.Index(x, top)])
+            ++top;
+        const int from = std::max(0, top - 8);
+        bool lit = false;
+        for (int y = from; y < top && !lit; ++y)
+            lit = scene.kind[scene.Index(x, y)] == Lighting;
+        for (int y = from; y <= top - 3 && !lit; ++y) {
+            faint += FaintlyDarker(scene, x, y);
+            ++all;
+        }
+    }
+    return all ? float(faint) / float(all) : 0;
+}
+
+// Why the outline found cannot be trusted, if it cannot.
 HeadDoubt Doubt(const Scene& scene, const std::vector<uint8_t>& head, const Outline& o, const QRect& face) {
     if (o.top < 0 || o.top >= face.top())
         return HeadDoubt::NoTop;
-    if (HeadAway(scene, head, o.top + 1, o.top + 4) < kSure || HairlineStep(scene, o, face) < kHairline)
+    const float topAway = HeadAway(scene, head, QRect(0, o.top + 1, scene.width, 4));
+    if (topAway < kSure || HairlineStep(scene, o, face) < kHairline || FaintAbove(scene, head, o) > kFaintShare)
         return HeadDoubt::HairLikeWall;
     const bool headSized = o.right - o.left + 1 <= kWidestHead * face.width() && face.top() - o.top <= face.height();
     if (!headSized || StraightEdge(scene, head, o, face))
@@ -550,7 +623,8 @@ HeadFinding MeasureHead(const QImage& picture, const QRect& found) {
     Scene scene{photo, photo.width(), face.bottom() + 1, Averaged(photo, face.bottom() + 1), {}, {}, {}, 0};
     scene.wall = WallOf(scene.smooth, scene.width, scene.rows);
     Classify(scene);
-    finding.shadow = FindShadows(scene, face);
+    Despeckle(scene);
+    finding.shadow = FindLight(scene, face);
     const std::vector<uint8_t> head = HeadPixels(scene, face);
     const Outline o = OutlineOf(scene, head, face);
     finding.doubt = Doubt(scene, head, o, face);
