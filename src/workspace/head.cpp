@@ -628,6 +628,8 @@ HeadFinding MeasureHead(const QImage& picture, const QRect& found) {
     const std::vector<uint8_t> head = HeadPixels(scene, face);
     const Outline o = OutlineOf(scene, head, face);
     finding.doubt = Doubt(scene, head, o, face);
+    // Hair like the wall may be what looked like light on it.
+    finding.shadow = finding.shadow && finding.doubt != HeadDoubt::HairLikeWall;
     if (finding.doubt != HeadDoubt::None)
         return finding;
     HeadMeasure measure;

@@ -53,7 +53,8 @@ struct HeadFinding {
     std::optional<HeadMeasure> measure;
     // Why there is no measure.
     HeadDoubt doubt = HeadDoubt::None;
-    // A shadow cast on the wall next to the head, left out of the head.
+    // A shadow cast on the wall next to the head, left out of the head (never
+    // with HairLikeWall: such hair can look like one).
     bool shadow = false;
 };
 
