@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 namespace workspace {
@@ -17,8 +18,8 @@ namespace {
 //
 // Grain. Every pixel is first averaged with its eight neighbours: a phone's
 // grain (4 to 7 a channel) falls to a third, an edge moves by under a pixel.
-// Only the depth at a lit region's edge and the texture inside it read the
-// pixels as they are.
+// Only the depth across a lit region's edge and the texture inside it read
+// the pixels as they are.
 //
 // The wall. Its colour is read along the top row and down each side column
 // to the face's bottom, wherever those are wall: a walk from the corner (the
@@ -28,8 +29,8 @@ namespace {
 // levels changes by under half a level a pixel and is followed; a head, an
 // object or a shadow crossing the edge is a jump and is bridged by a straight
 // blend. Inside the frame each row blends its two sides' colours and adds the
-// top's own change across, so that a wall graded top to bottom, side to side
-// or both is met exactly.
+// top's own change across (within 0 to 255: a wall blown out stays so), so
+// that a wall graded top to bottom, side to side or both is met exactly.
 //
 // Not wall. A pixel lies kNotWall from the wall there: grain and JPEG keep
 // the averaged wall within about 8, while grey hair (225, 220, 210) on a
@@ -41,40 +42,47 @@ namespace {
 // Light. A shadow has the wall's hue and is darker: the wall's colour scaled
 // by k, kShadeLeast <= k < 1, give or take kHueSlack plus kHueShare of its
 // depth; a patch of brighter light (a flash's) is scaled up, to kLightMost,
-// give or take more (kHueShareLit: light adds to the colour too). Hair can be
-// wall-hued as well (black or grey hair on white), so the regions of such
-// pixels (joined only through steps of at most kJoinStep, so that a region
-// does not run from a shadow across the hair's edge) are judged by their
-// edge with the wall and their inside. Averaged across the edge, a head's
-// outline rises within a pixel or two (nearly all of the rise over 10
-// pixels falls in the 2 across the edge); a soft shadow's penumbra rises over
-// 5 and more (a third or less), and a region barely apart from the wall on
-// both sides of its edge (less than kNotWall / 2) has no edge at all;
-// kSoftEdge, a half, parts them. Inside, light adds no texture to the wall's
-// grain (at most kSmoothShare times it plus kSmoothSlack); hair has strands.
-// Light is a region of a forty-eighth of the face box's area or more
-// (kShadowLeast; smaller soft regions, at least kShadowPatch pixels, where
-// they touch one). It is wall: the head is measured without it, and where it
-// is darker than the wall it is a shadow.
+// give or take more (kHueShareLit: light adds to the colour too); a real wall
+// painted or lit unevenly is also barely apart from the colour its edges
+// give (under kLightAway) in any hue. Hair can be all of these (black or grey
+// hair on white), so the regions of such pixels (joined only through steps of
+// at most kJoinStep, so that a region does not run from a shadow across the
+// hair's edge) are judged by their edge with the wall and their inside.
+// Averaged across the edge, a head's outline rises within a pixel or two
+// (nearly all of the rise over 10 pixels falls in the 2 across the edge); a
+// soft shadow's penumbra rises over 5 and more (a third or less); kSoftEdge,
+// a half, parts them. Inside, light adds no texture to the wall's grain (at
+// most kSmoothShare times it plus kSmoothSlack); hair has strands. Light is
+// a region of a sixty-fourth of the face box's area or more (kShadowLeast)
+// that reaches the wall around the frame (not skin as bright as a white
+// wall), or a smaller soft region of kShadowPatch pixels or more touching
+// such light. It is wall: the head is measured without it, and where it is
+// darker than the wall it is a shadow. A darker region barely apart from the
+// wall on both sides of its edge (a rise under kNotWall / 2) has no edge to
+// judge: hair a little darker than the wall looks just like it, so where it
+// touches the head the hair is taken as like the wall.
 //
 // The head. The pixels that are not wall and hang together with the face's
 // middle. Its top is the first row where they reach an eighth of the face's
 // width (kHeadShare): a stray hair never does, the rounded top within a row
-// or two; its sides the outermost columns where they reach an eighth of the
-// rows from the top to the face's bottom.
+// or two. Its sides are the outermost columns where they reach an eighth of
+// the rows from the top down to three quarters of the face box (kSidesDown):
+// a head is widest above the mouth, a collar or shoulders come up beside the
+// chin.
 //
 // Unsure. The hair is taken as like the wall when the head's first rows
 // stand less than kSure from it (hair seen only in part); when nothing
 // changes by kHairline down the middle from just below the head's top to
-// the face (the top is the forehead: the hair is not seen at all); or when
-// more than kFaintShare of the wall just above the top is kFaint or more
-// darker than the wall (hair the threshold did not take). An object touches
-// the head when the head is larger than a head can be (kWidestHead face
-// widths, or a face height above the face), or when its outline has a
-// straight edge: a flat top (kFlatTop of the face's width within a pixel's
-// rise), a level edge below the top (kLevelEdge), or a straight side
-// (kStraightSide of the face's height); a head's outline curves away from
-// its top, its sides and its widest rows within about 0.4 of those.
+// the face (the top is the forehead: the hair is not seen at all); when more
+// than kFaintShare of the wall just above the top is kFaint or more darker
+// than the wall (hair the threshold did not take); or when a faint shade
+// touches the head. An object touches the head when the head is larger than
+// a head can be (kWidestHead face widths, or a face height above the face),
+// or when its outline has a straight edge: a flat top (kFlatTop of the
+// face's width within a pixel's rise), a level edge below the top
+// (kLevelEdge), or a straight side (kStraightSide of the face's height); a
+// head's outline curves away from its top, its sides and its widest rows
+// within about 0.4 of those.
 constexpr float kWallDrift = 12;
 constexpr float kFollow = 0.1f;
 constexpr int kProfileReach = 3;  // the running mean along an edge: 7 points
@@ -82,13 +90,15 @@ constexpr float kNotWall = 16;
 constexpr float kSpeck = 1.5f;
 constexpr float kShadeLeast = 0.35f;
 constexpr float kLightMost = 1.5f;
+constexpr float kLightAway = 24;
 constexpr float kHueSlack = 6, kHueShare = 0.25f, kHueShareLit = 0.7f;
 constexpr float kJoinStep = 10;
 constexpr float kSoftEdge = 0.5f;
 constexpr float kSmoothShare = 1.6f, kSmoothSlack = 1.5f;
-constexpr int kShadowLeast = 48;
+constexpr int kShadowLeast = 64;
 constexpr size_t kShadowPatch = 8;
 constexpr int kHeadShare = 8;
+constexpr int kSidesDown = 3;  // quarters of the face box
 constexpr int kWidestHead = 2;
 constexpr float kSure = 24;
 constexpr float kHairline = 14;
@@ -206,10 +216,12 @@ struct Wall {
     std::vector<Rgb> top, left, right;  // left and right less the top's ends
     std::vector<float> across;          // each column's share of the right side
 
+    // Within what a photo can hold: a wall blown out at its edges stays so.
     Rgb At(int x, int y) const {
         const float u = across[size_t(x)];
         const Rgb &l = left[size_t(y)], &r = right[size_t(y)], &t = top[size_t(x)];
-        return {l[0] + u * (r[0] - l[0]) + t[0], l[1] + u * (r[1] - l[1]) + t[1], l[2] + u * (r[2] - l[2]) + t[2]};
+        const auto channel = [&](int c) { return std::clamp(l[c] + u * (r[c] - l[c]) + t[c], 0.0f, 255.0f); };
+        return {channel(0), channel(1), channel(2)};
     }
 };
 
@@ -234,8 +246,9 @@ Wall WallOf(const std::vector<Rgb>& smooth, int width, int rows) {
 }
 
 // What a pixel is: wall, apart from it, of the wall's hue but darker or
-// brighter (light, or hair), or light on the wall.
-enum Kind : uint8_t { OnWall, Apart, WallHued, Lighting };
+// brighter (light, or hair), light on the wall, or a faint shade that may be
+// hair as much as light.
+enum Kind : uint8_t { OnWall, Apart, WallHued, Lighting, FaintShade };
 
 // Everything seen of the frame down to the face's bottom.
 struct Scene {
@@ -245,7 +258,8 @@ struct Scene {
     Wall wall;
     std::vector<float> away;  // each pixel's distance from the wall there, where not wall
     std::vector<Kind> kind;
-    float grain = 0;  // the wall's own: a pixel's mean distance from its average
+    float grain = 0;     // the wall's own: a pixel's mean distance from its average
+    bool faint = false;  // whether there is a faint shade
 
     size_t Index(int x, int y) const { return size_t(y) * size_t(width) + size_t(x); }
     bool Within(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < rows; }
@@ -312,10 +326,10 @@ void Despeckle(Scene& scene) {
 }
 
 // The pixels of `member` joined to (x, y) through their 4 neighbours, marked
-// in `taken`; with `stepwise`, only through neighbours whose averaged colours
-// differ by at most kJoinStep.
+// in `taken` (and listed, with `listed`); with `stepwise`, only through
+// neighbours whose averaged colours differ by at most kJoinStep.
 std::vector<int> Region(const Scene& scene, const std::vector<uint8_t>& member, int x, int y,
-                        std::vector<uint8_t>& taken, bool stepwise) {
+                        std::vector<uint8_t>& taken, bool stepwise, bool listed = true) {
     std::vector<int> region;
     std::vector<std::pair<int, int>> todo{{x, y}};
     taken[scene.Index(x, y)] = 1;
@@ -323,17 +337,20 @@ std::vector<int> Region(const Scene& scene, const std::vector<uint8_t>& member, 
         const auto [ax, ay] = todo.back();
         todo.pop_back();
         const size_t at = scene.Index(ax, ay);
-        region.push_back(int(at));
-        for (const auto& [dx, dy] : kFourWays) {
-            if (!scene.Within(ax + dx, ay + dy))
-                continue;
-            const size_t next = scene.Index(ax + dx, ay + dy);
-            if (!member[next] || taken[next] ||
+        if (listed)
+            region.push_back(int(at));
+        const auto visit = [&](bool within, int nx, int ny, size_t next) {
+            if (!within || !member[next] || taken[next] ||
                 (stepwise && SquaredDistance(scene.smooth[at], scene.smooth[next]) > kJoinStep * kJoinStep))
-                continue;
+                return;
             taken[next] = 1;
-            todo.push_back({ax + dx, ay + dy});
-        }
+            todo.push_back({nx, ny});
+        };
+        const size_t row = size_t(scene.width);
+        visit(ax > 0, ax - 1, ay, at - 1);
+        visit(ax + 1 < scene.width, ax + 1, ay, at + 1);
+        visit(ay > 0, ax, ay - 1, at - row);
+        visit(ay + 1 < scene.rows, ax, ay + 1, at + row);
     }
     return region;
 }
@@ -341,8 +358,8 @@ std::vector<int> Region(const Scene& scene, const std::vector<uint8_t>& member, 
 // How sharp a region's edge with the wall is: the raw pixels' depth below
 // the wall averaged across the edge, at each step from 3 pixels outside it
 // to 6 inside, and the share of the rise over those 10 pixels that falls in
-// the 2 steps across the edge itself.
-float EdgeSharpness(const Scene& scene, const std::vector<int>& region) {
+// the 2 steps across the edge itself; nothing where it has no edge at all.
+std::optional<float> EdgeSharpness(const Scene& scene, const std::vector<int>& region) {
     constexpr int kOut = 3, kIn = 6;
     std::array<double, kOut + kIn + 1> sum{};
     std::array<int, kOut + kIn + 1> count{};
@@ -360,76 +377,114 @@ float EdgeSharpness(const Scene& scene, const std::vector<int>& region) {
     }
     const auto mean = [&](int k) { return sum[size_t(k + kOut)] / std::max(1, count[size_t(k + kOut)]); };
     if (count[kOut] == 0)
-        return 1;  // no edge with the wall: inside the head
-    // Barely apart from the wall on either side of its edge: no edge at all.
+        return 1.0f;  // no edge with the wall: inside the head
     const double rise = mean(kIn) - mean(-kOut);
-    return std::abs(rise) > kNotWall / 2 ? float((mean(1) - mean(-1)) / rise) : 0.0f;
+    if (std::abs(rise) <= kNotWall / 2)
+        return std::nullopt;  // barely apart from the wall on either side: no edge at all
+    return float((mean(1) - mean(-1)) / rise);
 }
 
-// Light on the wall: of the wall's hue (as the region is), its edge with the
-// wall soft, and no texture above the wall's grain inside it.
-bool IsLight(const Scene& scene, const std::vector<int>& region) {
+// What a region of the wall's hue (or barely apart from the wall) is: not
+// light, light with a soft edge, or light with no edge at all, which hair a
+// little darker than the wall can be too.
+enum class Light { No, Soft, Edgeless };
+
+// Light on the wall: its edge with the wall soft or none, and no texture
+// above the wall's grain inside it.
+Light JudgeLight(const Scene& scene, const std::vector<uint8_t>& member, const std::vector<int>& region) {
     double texture = 0;
     int inside = 0;
     for (const int i : region) {
         const int x = i % scene.width, y = i / scene.width;
         const bool surrounded = std::all_of(std::begin(kFourWays), std::end(kFourWays), [&](const auto& way) {
-            return scene.Within(x + way.first, y + way.second) &&
-                   scene.kind[scene.Index(x + way.first, y + way.second)] == WallHued;
+            return scene.Within(x + way.first, y + way.second) && member[scene.Index(x + way.first, y + way.second)];
         });
         if (surrounded) {
             texture += Distance(scene.Raw(x, y), scene.smooth[size_t(i)]);
             ++inside;
         }
     }
-    const bool smooth = inside > 0 && float(texture / inside) <= kSmoothShare * scene.grain + kSmoothSlack;
-    return smooth && EdgeSharpness(scene, region) < kSoftEdge;
+    if (inside == 0 || float(texture / inside) > kSmoothShare * scene.grain + kSmoothSlack)
+        return Light::No;
+    const std::optional<float> sharpness = EdgeSharpness(scene, region);
+    return !sharpness ? Light::Edgeless : *sharpness < kSoftEdge ? Light::Soft : Light::No;
 }
 
-// Whether a pixel of `region` has a 4-neighbour of kind `kind`.
-bool Touches(const Scene& scene, const std::vector<int>& region, Kind kind) {
+// Whether a pixel of `region` has a 4-neighbour that is `near`.
+template <typename Near>
+bool Touches(const Scene& scene, const std::vector<int>& region, Near near) {
     return std::any_of(region.begin(), region.end(), [&](int i) {
         const int x = i % scene.width, y = i / scene.width;
         return std::any_of(std::begin(kFourWays), std::end(kFourWays), [&](const auto& way) {
-            return scene.Within(x + way.first, y + way.second) &&
-                   scene.kind[scene.Index(x + way.first, y + way.second)] == kind;
+            return scene.Within(x + way.first, y + way.second) && near(scene.Index(x + way.first, y + way.second));
         });
     });
 }
 
-// Marks the light on the wall; true when some of it is a shadow (darker
-// than the wall). Light is large, or a soft patch next to it that a steep
-// step of a penumbra cut off.
+// The wall that reaches the frame's top row or side columns; not, say, skin
+// as bright as a white wall inside the face.
+std::vector<uint8_t> OuterWall(const Scene& scene) {
+    std::vector<uint8_t> wall(scene.kind.size()), outer(scene.kind.size(), 0);
+    for (size_t i = 0; i < wall.size(); ++i)
+        wall[i] = scene.kind[i] == OnWall;
+    const auto reach = [&](int x, int y) {
+        if (wall[scene.Index(x, y)] && !outer[scene.Index(x, y)])
+            Region(scene, wall, x, y, outer, false, false);
+    };
+    for (int x = 0; x < scene.width; ++x)
+        reach(x, 0);
+    for (int y = 0; y < scene.rows; ++y) {
+        reach(0, y);
+        reach(scene.width - 1, y);
+    }
+    return outer;
+}
+
+// Marks the light on the wall, and faint shades; true when some of the light
+// is a shadow (darker than the wall). Light is large and reaches the wall
+// around the frame, or is a soft patch next to such light that a steep step
+// of a penumbra cut off.
 bool FindLight(Scene& scene, const QRect& face) {
     std::vector<uint8_t> hued(scene.kind.size()), taken(scene.kind.size(), 0);
     for (size_t i = 0; i < hued.size(); ++i)
-        hued[i] = scene.kind[i] == WallHued;
-    std::vector<std::vector<int>> soft;
+        hued[i] = scene.kind[i] == WallHued || (scene.kind[i] == Apart && scene.away[i] < kLightAway);
+    std::vector<std::pair<std::vector<int>, Light>> lit;
     for (int y = 0; y < scene.rows; ++y)
         for (int x = 0; x < scene.width; ++x)
             if (hued[scene.Index(x, y)] && !taken[scene.Index(x, y)]) {
                 std::vector<int> region = Region(scene, hued, x, y, taken, true);
-                if (region.size() >= kShadowPatch && IsLight(scene, region))
-                    soft.push_back(std::move(region));
+                const Light light = region.size() >= kShadowPatch ? JudgeLight(scene, hued, region) : Light::No;
+                if (light != Light::No)
+                    lit.emplace_back(std::move(region), light);
             }
-    bool found = false, grown = true;
+    std::vector<uint8_t> outer;  // worked out only when light is large enough to ask
+    const auto onOuterWall = [&](size_t i) {
+        if (outer.empty())
+            outer = OuterWall(scene);
+        return outer[i] != 0;
+    };
+    const auto onLight = [&](size_t i) { return scene.kind[i] == Lighting || scene.kind[i] == FaintShade; };
+    bool shadow = false, grown = true;
     for (int pass = 0; grown; ++pass) {
         grown = false;
-        for (std::vector<int>& region : soft) {
+        for (auto& [region, light] : lit) {
             const bool large = int(region.size()) * kShadowLeast >= face.width() * face.height();
-            if (region.empty() || !(pass == 0 ? large : Touches(scene, region, Lighting)))
+            if (region.empty() ||
+                !(pass == 0 ? large && Touches(scene, region, onOuterWall) : Touches(scene, region, onLight)))
                 continue;
             double depth = 0;
-            for (const int j : region) {
-                scene.kind[size_t(j)] = Lighting;
+            for (const int j : region)
                 depth += scene.RawDepth(j % scene.width, j / scene.width);
-            }
-            found = found || depth > 0;
+            const bool faint = light == Light::Edgeless && depth > 0;
+            for (const int j : region)
+                scene.kind[size_t(j)] = faint ? FaintShade : Lighting;
+            scene.faint = scene.faint || faint;
+            shadow = shadow || (depth > 0 && !faint);
             region.clear();
             grown = true;
         }
     }
-    return found;
+    return shadow;
 }
 
 // The pixels that are not wall and hang together with the face's middle.
@@ -442,7 +497,7 @@ std::vector<uint8_t> HeadPixels(const Scene& scene, const QRect& face) {
     for (int y = middle.top(); y <= middle.bottom(); ++y)
         for (int x = middle.left(); x <= middle.right(); ++x)
             if (apart[scene.Index(x, y)] && !head[scene.Index(x, y)])
-                Region(scene, apart, x, y, head, false);
+                Region(scene, apart, x, y, head, false, false);
     return head;
 }
 
@@ -452,7 +507,7 @@ struct Outline {
 
 // The head's top: the first row where its pixels across the face's width
 // reach a share of it; its sides: the outermost columns where its pixels from
-// the top down reach a share of those rows.
+// the top down to the face box's lower quarter reach a share of those rows.
 Outline OutlineOf(const Scene& scene, const std::vector<uint8_t>& head, const QRect& face) {
     Outline o;
     const int rowShare = std::max(3, face.width() / kHeadShare);
@@ -465,10 +520,11 @@ Outline OutlineOf(const Scene& scene, const std::vector<uint8_t>& head, const QR
     }
     if (o.top < 0)
         return o;
-    const int columnShare = std::max(3, (scene.rows - o.top) / kHeadShare);
+    const int bottom = std::min(scene.rows, face.top() + face.height() * kSidesDown / 4);
+    const int columnShare = std::max(3, (bottom - o.top) / kHeadShare);
     for (int x = 0; x < scene.width; ++x) {
         int count = 0;
-        for (int y = o.top; y < scene.rows; ++y)
+        for (int y = o.top; y < bottom; ++y)
             count += head[scene.Index(x, y)];
         if (count < columnShare)
             continue;
@@ -570,7 +626,7 @@ float FaintAbove(const Scene& scene, const std::vector<uint8_t>& head, const Out
         const int from = std::max(0, top - 8);
         bool lit = false;
         for (int y = from; y < top && !lit; ++y)
-            lit = scene.kind[scene.Index(x, y)] == Lighting;
+            lit = scene.kind[scene.Index(x, y)] == Lighting || scene.kind[scene.Index(x, y)] == FaintShade;
         for (int y = from; y <= top - 3 && !lit; ++y) {
             faint += FaintlyDarker(scene, x, y);
             ++all;
@@ -579,12 +635,27 @@ float FaintAbove(const Scene& scene, const std::vector<uint8_t>& head, const Out
     return all ? float(faint) / float(all) : 0;
 }
 
+// Whether a faint shade on the wall touches the head: hair a little darker
+// than the wall looks just like it.
+bool FaintShadeBeside(const Scene& scene, const std::vector<uint8_t>& head) {
+    for (int y = 0; y < scene.rows && scene.faint; ++y)
+        for (int x = 0; x < scene.width; ++x)
+            if (head[scene.Index(x, y)] &&
+                std::any_of(std::begin(kFourWays), std::end(kFourWays), [&](const auto& way) {
+                    return scene.Within(x + way.first, y + way.second) &&
+                           scene.kind[scene.Index(x + way.first, y + way.second)] == FaintShade;
+                }))
+                return true;
+    return false;
+}
+
 // Why the outline found cannot be trusted, if it cannot.
 HeadDoubt Doubt(const Scene& scene, const std::vector<uint8_t>& head, const Outline& o, const QRect& face) {
     if (o.top < 0 || o.top >= face.top())
         return HeadDoubt::NoTop;
     const float topAway = HeadAway(scene, head, QRect(0, o.top + 1, scene.width, 4));
-    if (topAway < kSure || HairlineStep(scene, o, face) < kHairline || FaintAbove(scene, head, o) > kFaintShare)
+    if (topAway < kSure || HairlineStep(scene, o, face) < kHairline || FaintAbove(scene, head, o) > kFaintShare ||
+        FaintShadeBeside(scene, head))
         return HeadDoubt::HairLikeWall;
     const bool headSized = o.right - o.left + 1 <= kWidestHead * face.width() && face.top() - o.top <= face.height();
     if (!headSized || StraightEdge(scene, head, o, face))
@@ -620,7 +691,7 @@ HeadFinding MeasureHead(const QImage& picture, const QRect& found) {
     const QRect face = found & photo.rect();
     if (face.isEmpty() || photo.width() < 4 || photo.height() < 4)
         return finding;
-    Scene scene{photo, photo.width(), face.bottom() + 1, Averaged(photo, face.bottom() + 1), {}, {}, {}, 0};
+    Scene scene{photo, photo.width(), face.bottom() + 1, Averaged(photo, face.bottom() + 1), {}, {}, {}, 0, false};
     scene.wall = WallOf(scene.smooth, scene.width, scene.rows);
     Classify(scene);
     Despeckle(scene);
