@@ -353,6 +353,20 @@ private slots:
         QCOMPARE(guides[3].line, QLine(corner + QPoint(0, 40), corner + QPoint(5, 40)));  // the top's target
     }
 
+    // A real head on a real studio backdrop (the astronaut's, brightened to
+    // pass as a white wall): blotched in a hue of its own and blown out at
+    // its edges, it is wall all the same. The outline was read off the photo.
+    void headOnRealBackdrop() {
+        QFile file(Data("workflow/backdrop_white.jpg"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray jpeg = file.readAll();
+        const HeadFinding finding = MeasureHead(QImage::fromData(jpeg, "JPEG"), LargestFace(face::CountFaces(jpeg)));
+        QVERIFY(finding.measure);
+        const int outline[] = {15, 17, 41};
+        for (int side = 0; side < 3; ++side)
+            QVERIFY2(std::abs(finding.measure->margin[side] - outline[side]) <= 2, qPrintable(QString::number(side)));
+    }
+
     // The side a line names: one the head touches first, else the margin
     // furthest from 40 pixels (on a tie the top, then the left).
     void furthestSide_data() {
