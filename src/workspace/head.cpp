@@ -48,10 +48,11 @@ namespace {
 // hair on white), so the regions of such pixels (joined only through steps of
 // at most kJoinStep, so that a region does not run from a shadow across the
 // hair's edge) are judged by their edge with the wall and their inside.
-// Averaged across the edge, a head's outline rises within a pixel or two
-// (nearly all of the rise over 10 pixels falls in the 2 across the edge); a
-// soft shadow's penumbra rises over 5 and more (a third or less); kSoftEdge,
-// a half, parts them. Inside, light adds no texture to the wall's grain (at
+// Averaged across the edge, a head's outline rises within a pixel or two:
+// most of the rise over 10 pixels falls in the 2 across the edge (0.55 and
+// more, 0.44 for grey hair lit hard from one side). A soft shadow's penumbra
+// rises over 5 pixels and more (at most 0.42 over 80 shadows tried);
+// kSoftEdge parts them. Inside, light adds no texture to the wall's grain (at
 // most kSmoothShare times it plus kSmoothSlack); hair has strands. Light is
 // a region of a sixty-fourth of the face box's area or more (kShadowLeast)
 // that reaches the wall around the frame (not skin as bright as a white
@@ -93,7 +94,7 @@ constexpr float kLightMost = 1.5f;
 constexpr float kLightAway = 24;
 constexpr float kHueSlack = 6, kHueShare = 0.25f, kHueShareLit = 0.7f;
 constexpr float kJoinStep = 10;
-constexpr float kSoftEdge = 0.5f;
+constexpr float kSoftEdge = 0.45f;
 constexpr float kSmoothShare = 1.6f, kSmoothSlack = 1.5f;
 constexpr int kShadowLeast = 64;
 constexpr size_t kShadowPatch = 8;
