@@ -53,7 +53,10 @@ namespace {
 // more, 0.44 for grey hair lit hard from one side). A soft shadow's penumbra
 // rises over 5 pixels and more (at most 0.42 over 80 shadows tried);
 // kSoftEdge parts them. Inside, light adds no texture to the wall's grain (at
-// most kSmoothShare times it plus kSmoothSlack); hair has strands. Light is
+// most kSmoothShare times it plus kSmoothSlack); hair has strands. Where it
+// meets the head, light ends at the head's outline, a step of kInnerStep a
+// pixel and more on average, while hair lit hard from one side, as pale as
+// the wall at its edge, goes on smoothly into the rest of the hair. Light is
 // a region of a sixty-fourth of the face box's area or more (kShadowLeast)
 // that reaches the wall around the frame (not skin as bright as a white
 // wall), or a smaller soft region of kShadowPatch pixels or more touching
@@ -95,6 +98,7 @@ constexpr float kLightAway = 24;
 constexpr float kHueSlack = 6, kHueShare = 0.25f, kHueShareLit = 0.7f;
 constexpr float kJoinStep = 10;
 constexpr float kSoftEdge = 0.45f;
+constexpr float kInnerStep = 4;
 constexpr float kSmoothShare = 1.6f, kSmoothSlack = 1.5f;
 constexpr int kShadowLeast = 64;
 constexpr size_t kShadowPatch = 8;
@@ -393,19 +397,29 @@ enum class Light { No, Soft, Edgeless };
 // Light on the wall: its edge with the wall soft or none, and no texture
 // above the wall's grain inside it.
 Light JudgeLight(const Scene& scene, const std::vector<uint8_t>& member, const std::vector<int>& region) {
-    double texture = 0;
-    int inside = 0;
+    double texture = 0, step = 0;
+    int inside = 0, steps = 0;
     for (const int i : region) {
         const int x = i % scene.width, y = i / scene.width;
-        const bool surrounded = std::all_of(std::begin(kFourWays), std::end(kFourWays), [&](const auto& way) {
-            return scene.Within(x + way.first, y + way.second) && member[scene.Index(x + way.first, y + way.second)];
-        });
-        if (surrounded) {
+        int around = 0;
+        for (const auto& [dx, dy] : kFourWays) {
+            if (!scene.Within(x + dx, y + dy))
+                continue;
+            const size_t next = scene.Index(x + dx, y + dy);
+            around += member[next];
+            if (!member[next] && scene.kind[next] != OnWall) {
+                step += Distance(scene.smooth[size_t(i)], scene.smooth[next]);
+                ++steps;
+            }
+        }
+        if (around == 4) {
             texture += Distance(scene.Raw(x, y), scene.smooth[size_t(i)]);
             ++inside;
         }
     }
-    if (inside == 0 || float(texture / inside) > kSmoothShare * scene.grain + kSmoothSlack)
+    // Light ends at the head's outline, hair goes on into more hair.
+    if (inside == 0 || float(texture / inside) > kSmoothShare * scene.grain + kSmoothSlack ||
+        (steps > 0 && float(step / steps) < kInnerStep))
         return Light::No;
     const std::optional<float> sharpness = EdgeSharpness(scene, region);
     return !sharpness ? Light::Edgeless : *sharpness < kSoftEdge ? Light::Soft : Light::No;
