@@ -7,6 +7,7 @@
 // touching the head.
 #include <QImage>
 #include <QPainter>
+#include <QLinearGradient>
 #include <QRadialGradient>
 
 #include <algorithm>
@@ -21,6 +22,7 @@ struct Look {
     int down = 0, across = 0;  // levels the wall gains from top to bottom, from left to right
     int shadow = 0;            // a soft shadow beside the head: -1 on its left, 1 on its right
     bool rectangle = false;    // a light rectangle on the wall, touching the head's right side
+    int lit = 0;               // levels the light adds to the hair's left edge, fading to its right
 };
 inline const QRgb kBlue = qRgb(20, 50, 210), kRed = qRgb(200, 30, 35), kWhite = qRgb(235, 235, 235);
 inline const QRgb kBrightWhite = qRgb(245, 245, 245), kDarkBlue = qRgb(20, 30, 60);
@@ -67,7 +69,11 @@ inline Portrait MakePortrait(QSize size, int centreX, int top, int width, Look l
         p.drawEllipse(QPointF(centre.x(), chin + 0.6 * width), 1.1 * width, 0.55 * width);
         p.setBrush(skin);
         p.drawRect(QRectF(centre.x() - 0.17 * width, chin - 0.1 * width, 0.34 * width, 0.3 * width));
-        p.setBrush(QColor(look.hair));
+        QLinearGradient hair(centre.x() - a, 0, centre.x() + a, 0);
+        const auto lighter = [&](int v) { return std::min(255, v + look.lit); };
+        hair.setColorAt(0, QColor(lighter(qRed(look.hair)), lighter(qGreen(look.hair)), lighter(qBlue(look.hair))));
+        hair.setColorAt(1, QColor(look.hair));
+        p.setBrush(hair);
         p.drawEllipse(centre, a, b);
         p.setBrush(skin);
         p.drawEllipse(QPointF(centre.x(), centre.y() + 0.22 * width), 0.40 * width, 0.55 * width);

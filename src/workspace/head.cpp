@@ -74,16 +74,20 @@ namespace {
 // a head is widest above the mouth, a collar or shoulders come up beside the
 // chin.
 //
-// Unsure. The hair is taken as like the wall when the head's first rows
-// stand less than kSure from it (hair seen only in part); when nothing
-// changes by kHairline down the middle from just below the head's top to
-// the face (the top is the forehead: the hair is not seen at all); when more
-// than kFaintShare of the wall just above the top is kFaint or more darker
-// than the wall (hair the threshold did not take); or when a faint shade
-// touches the head. An object touches the head when the head is larger than
-// a head can be (kWidestHead face widths, or a face height above the face),
-// or when its outline has a straight edge: a flat top (kFlatTop of the
-// face's width within a pixel's rise), a level edge below the top
+// Unsure. The hair is taken as like the wall when the head's first rows, or
+// its pixels 3 to 5 in from either side's outline (past the edge's blend),
+// stand less than kSure from it: hair seen only in part, or grey hair lit so
+// hard from one side that its edge there is nearly as pale as the wall (grey
+// hair (225, 220, 210) on white stands 36 away, 45 in from its edge; a light
+// a tenth brighter at that edge brings it to 20). It is also taken so when
+// nothing changes by kHairline down the middle from just below the head's
+// top to the face (the top is the forehead: the hair is not seen at all);
+// when more than kFaintShare of the wall just above the top is kFaint or
+// more darker than the wall (hair the threshold did not take); or when a
+// faint shade touches the head. An object touches the head when the head is
+// larger than a head can be (kWidestHead face widths, or a face height above
+// the face), or when its outline has a straight edge: a flat top (kFlatTop
+// of the face's width within a pixel's rise), a level edge below the top
 // (kLevelEdge), or a straight side (kStraightSide of the face's height); a
 // head's outline curves away from its top, its sides and its widest rows
 // within about 0.4 of those.
@@ -105,7 +109,7 @@ constexpr size_t kShadowPatch = 8;
 constexpr int kHeadShare = 8;
 constexpr int kSidesDown = 3;  // quarters of the face box
 constexpr int kWidestHead = 2;
-constexpr float kSure = 24;
+constexpr float kSure = 26;
 constexpr float kHairline = 14;
 constexpr float kFaint = 9, kFaintShare = 0.3f;
 constexpr float kFlatTop = 0.6f, kLevelEdge = 0.25f, kStraightSide = 0.75f;
@@ -518,6 +522,7 @@ std::vector<uint8_t> HeadPixels(const Scene& scene, const QRect& face) {
 
 struct Outline {
     int top = -1, left = -1, right = -1;
+    int bottom = 0;  // the last row the sides are measured over, past the end
 };
 
 // The head's top: the first row where its pixels across the face's width
@@ -535,11 +540,11 @@ Outline OutlineOf(const Scene& scene, const std::vector<uint8_t>& head, const QR
     }
     if (o.top < 0)
         return o;
-    const int bottom = std::min(scene.rows, face.top() + face.height() * kSidesDown / 4);
-    const int columnShare = std::max(3, (bottom - o.top) / kHeadShare);
+    o.bottom = std::min(scene.rows, face.top() + face.height() * kSidesDown / 4);
+    const int columnShare = std::max(3, (o.bottom - o.top) / kHeadShare);
     for (int x = 0; x < scene.width; ++x) {
         int count = 0;
-        for (int y = o.top; y < bottom; ++y)
+        for (int y = o.top; y < o.bottom; ++y)
             count += head[scene.Index(x, y)];
         if (count < columnShare)
             continue;
@@ -602,6 +607,31 @@ float HeadAway(const Scene& scene, const std::vector<uint8_t>& head, const QRect
                 ++n;
             }
     return n ? float(far / n) : 0;
+}
+
+// How far from the wall the head stands just inside its sides, on the side
+// where it stands least: the mean distance of its pixels 3 to 5 in from the
+// outline (past the edge's blend), over the middle half of the side's rows.
+float SideAway(const Scene& scene, const std::vector<uint8_t>& head, const Outline& o) {
+    const int tall = (o.bottom - o.top) / 4;
+    float least = 255;
+    for (const int inwards : {1, -1}) {
+        double far = 0;
+        int n = 0;
+        for (int y = o.top + tall; y <= o.bottom - tall; ++y) {
+            int x = inwards > 0 ? o.left : o.right;
+            while (scene.Within(x, y) && !head[scene.Index(x, y)])
+                x += inwards;
+            for (int in = x + 3 * inwards; in != x + 6 * inwards; in += inwards)
+                if (scene.Within(in, y) && head[scene.Index(in, y)]) {
+                    far += scene.away[scene.Index(in, y)];
+                    ++n;
+                }
+        }
+        if (n > 0)
+            least = std::min(least, float(far / n));
+    }
+    return least;
 }
 
 // The largest change of colour down the middle of the head, from just below
@@ -669,7 +699,8 @@ HeadDoubt Doubt(const Scene& scene, const std::vector<uint8_t>& head, const Outl
     if (o.top < 0 || o.top >= face.top())
         return HeadDoubt::NoTop;
     const float topAway = HeadAway(scene, head, QRect(0, o.top + 1, scene.width, 4));
-    if (topAway < kSure || HairlineStep(scene, o, face) < kHairline || FaintAbove(scene, head, o) > kFaintShare ||
+    const float rimAway = std::min(topAway, SideAway(scene, head, o));
+    if (rimAway < kSure || HairlineStep(scene, o, face) < kHairline || FaintAbove(scene, head, o) > kFaintShare ||
         FaintShadeBeside(scene, head))
         return HeadDoubt::HairLikeWall;
     const bool headSized = o.right - o.left + 1 <= kWidestHead * face.width() && face.top() - o.top <= face.height();

@@ -313,6 +313,9 @@ private slots:
         measured("a shelf above the head", kDarkOnBlue, {100, 40}, 120, false, fits);
         doubted("hair like the wall", Look{kBrightWhite, qRgb(238, 238, 236)}, {100, 40}, 120, found,
                 HeadDoubt::HairLikeWall);
+        // Lit from the left, the grey hair's edge there is as pale as the wall.
+        doubted("grey hair lit from the left", Look{kBrightWhite, kGrey, 0, 0, 0, false, 22}, {100, 40}, 120, found,
+                HeadDoubt::HairLikeWall);
         doubted("a light rectangle touching the head", Look{kBlue, kDark, 0, 0, 0, true}, {96, 40}, 114, found,
                 HeadDoubt::ObjectBeside);
         doubted("higher above the face than a head", kDarkOnBlue, {100, 40}, 120, QRect(65, 130, 70, 70),
