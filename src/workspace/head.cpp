@@ -43,28 +43,29 @@ namespace {
 // by k, kShadeLeast <= k < 1, give or take kHueSlack plus kHueShare of its
 // depth; a patch of brighter light (a flash's) is scaled up, to kLightMost,
 // give or take more (kHueShareLit: light adds to the colour too); a real wall
-// painted or lit unevenly is also barely apart from the colour its edges
-// give (under kLightAway) in any hue. Hair can be all of these (black or grey
-// hair on white), so the regions of such pixels (joined only through steps of
-// at most kJoinStep, so that a region does not run from a shadow across the
-// hair's edge) are judged by their edge with the wall and their inside.
-// Averaged across the edge, a head's outline rises within a pixel or two:
-// most of the rise over 10 pixels falls in the 2 across the edge (0.55 and
-// more, 0.44 for grey hair lit hard from one side). A soft shadow's penumbra
-// rises over 5 pixels and more (at most 0.42 over 80 shadows tried);
-// kSoftEdge parts them. Inside, light adds no texture to the wall's grain (at
-// most kSmoothShare times it plus kSmoothSlack); hair has strands. Where it
-// meets the head, light ends at the head's outline, a step of kInnerStep a
-// pixel and more on average, while hair lit hard from one side, as pale as
-// the wall at its edge, goes on smoothly into the rest of the hair. Light is
-// a region of a sixty-fourth of the face box's area or more (kShadowLeast)
-// that reaches the wall around the frame (not skin as bright as a white
-// wall), or a smaller soft region of kShadowPatch pixels or more touching
-// such light. It is wall: the head is measured without it, and where it is
-// darker than the wall it is a shadow. A darker region barely apart from the
-// wall on both sides of its edge (a rise under kNotWall / 2) has no edge to
-// judge: hair a little darker than the wall looks just like it, so where it
-// touches the head the hair is taken as like the wall.
+// painted or lit unevenly also parts from the colour its edges give by less
+// than kLightAway, in any hue. Hair can be all of these (black or grey hair on
+// white, black on dark blue), so the regions of such pixels (joined only
+// through steps of at most kJoinStep, so that a region does not run from a
+// shadow across the hair's edge) are judged by their edge with the wall and
+// their inside. Averaged across the edge, a head's outline rises within a
+// pixel or two: most of the rise over 10 pixels falls in the 2 across the edge
+// (0.55 and more, 0.44 for grey hair lit hard from one side). A soft shadow's
+// penumbra rises over 5 pixels and more (at most 0.42 over 80 shadows tried;
+// the rim of hair on a graded wall came to 0.45): kSoftEdge parts them.
+// Inside, light adds no texture to the wall's grain (at most kSmoothShare
+// times it plus kSmoothSlack); hair has strands. Where it meets the head,
+// light ends at the head's outline, a step of kInnerStep a pixel and more on
+// average, while hair lit hard from one side, as pale as the wall at its edge,
+// goes on smoothly into the rest of the hair. Light is a region of a
+// sixty-fourth of the face box's area or more (kShadowLeast) that reaches the wall
+// around the frame (not skin as bright as a white wall), or a smaller soft
+// region of kShadowPatch pixels or more touching such light. It is wall: the
+// head is measured without it, and where it is darker than the wall it is a
+// shadow. A darker region barely apart from the wall on both sides of its edge
+// (a rise under kNotWall / 2) has no edge to judge: hair a little darker than
+// the wall looks just like it, so where it touches the head the hair is taken
+// as like the wall.
 //
 // The head. The pixels that are not wall and hang together with the face's
 // middle. Its top is the first row where they reach an eighth of the face's
@@ -98,10 +99,10 @@ constexpr float kNotWall = 16;
 constexpr float kSpeck = 1.5f;
 constexpr float kShadeLeast = 0.35f;
 constexpr float kLightMost = 1.5f;
-constexpr float kLightAway = 24;
+constexpr float kLightAway = 40;
 constexpr float kHueSlack = 6, kHueShare = 0.25f, kHueShareLit = 0.7f;
 constexpr float kJoinStep = 10;
-constexpr float kSoftEdge = 0.45f;
+constexpr float kSoftEdge = 0.43f;
 constexpr float kInnerStep = 4;
 constexpr float kSmoothShare = 1.6f, kSmoothSlack = 1.5f;
 constexpr int kShadowLeast = 64;
