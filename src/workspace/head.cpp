@@ -58,14 +58,14 @@ namespace {
 // light ends at the head's outline, a step of kInnerStep a pixel and more on
 // average, while hair lit hard from one side, as pale as the wall at its edge,
 // goes on smoothly into the rest of the hair. Light is a region of a
-// sixty-fourth of the face box's area or more (kShadowLeast) that reaches the wall
-// around the frame (not skin as bright as a white wall), or a smaller soft
-// region of kShadowPatch pixels or more touching such light. It is wall: the
-// head is measured without it, and where it is darker than the wall it is a
-// shadow. A darker region barely apart from the wall on both sides of its edge
-// (a rise under kNotWall / 2) has no edge to judge: hair a little darker than
-// the wall looks just like it, so where it touches the head the hair is taken
-// as like the wall.
+// sixty-fourth of the face box's area or more (kShadowLeast) that reaches the
+// wall around the frame (not skin as bright as a white wall), or a smaller
+// soft region of kShadowPatch pixels or more touching such light. It is wall:
+// the head is measured without it, and where it is darker than the wall it is
+// a shadow. A darker region barely apart from the wall on both sides of its
+// edge (a rise under kNotWall / 2) has no edge to judge: hair a little darker
+// than the wall looks just like it, so where it touches the head the hair is
+// taken as like the wall.
 //
 // The head. The pixels that are not wall and hang together with the face's
 // middle. Its top is the first row where they reach an eighth of the face's
