@@ -6,81 +6,113 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 namespace workspace {
 
 namespace {
 
-// How the head is told from the wall. All distances are between colours in
-// RGB, Euclidean, in levels.
+// How the head is told from the wall, in one place. Distances are between
+// colours in RGB, Euclidean, in levels.
 //
 // Grain. Every pixel is first averaged with its eight neighbours: a phone's
-// grain (4 to 7 a channel) falls to a third, and an edge moves by less than
-// a pixel. Only the raw pixels' depth at a shadow's edge and the texture
-// inside it read the pixels as they are.
+// grain (4 to 7 a channel) falls to a third, an edge moves by under a pixel.
+// Only the depth across a lit region's edge and the texture inside it read
+// the pixels as they are.
 //
 // The wall. Its colour is read along the top row and down each side column
 // to the face's bottom, wherever those are wall: a walk from the corner (the
 // colour check found the corners to be background; the top row is walked
-// from both) takes each point within kWallDrift of the colour it has
-// followed so far, and follows slowly (kFollow a step). A wall graded by 60
-// levels across the frame changes by under half a level a pixel and is
-// followed; a head, an object or a shadow's edge crossing the edge is a jump
-// and is bridged by a straight blend. Inside the frame each row blends its
-// two sides' colours and adds the top's own change across, so that a wall
-// graded top to bottom, side to side or both is met exactly.
+// from both ends) takes each point within kWallDrift of the colour it has
+// followed so far and follows slowly (kFollow a step). A wall graded by 60
+// levels changes by under half a level a pixel and is followed; a head, an
+// object or a shadow crossing the edge is a jump and is bridged by a straight
+// blend. Inside the frame each row blends its two sides' colours and adds the
+// top's own change across (within 0 to 255: a wall blown out stays so), so
+// that a wall graded top to bottom, side to side or both is met exactly.
 //
 // Not wall. A pixel lies kNotWall from the wall there: grain and JPEG keep
 // the averaged wall within about 8, while grey hair (225, 220, 210) on a
 // white wall (245, 245, 245) or black hair (30, 25, 25) on a dark blue one
-// (20, 30, 60) lie 35 and more away.
+// (20, 30, 60) lie 35 and more away. A pixel barely apart (under kSpeck
+// times that) with fewer than two neighbours apart is the grain of a wall
+// that light makes a little brighter or darker than its edges: wall.
 //
-// Shadows. A cast shadow has the wall's hue and is darker: the pixel is the
-// wall's colour scaled by k, kShadeLeast <= k < 1, give or take kHueSlack
-// plus kHueShare of its depth. Hair can be that too (black or grey hair on
-// white), so the regions of such pixels (joined only through steps of at
-// most kJoinStep, so that a region does not run from a shadow across the
-// hair's edge) are judged by their edge with the wall and their inside:
-// averaged across the edge, a head's outline rises within a pixel or two
-// (nearly all of the rise over 10 pixels falls in the 2 across the edge),
-// a soft shadow's penumbra over 5 and more (a third or less); kSoftEdge (a
-// half) parts them. Inside, a shadow has no texture above the wall's grain
-// (kSmoothShare times it plus kSmoothSlack); hair has strands. A shadow is a
-// thirty-second of the face box's area or more (kShadowLeast), or a soft
-// patch next to one. Shadows are wall: the head is measured without them.
+// Light. A shadow has the wall's hue and is darker: the wall's colour scaled
+// by k, kShadeLeast <= k < 1, give or take kHueSlack plus kHueShare of its
+// depth; a patch of brighter light (a flash's) is scaled up, to kLightMost,
+// give or take more (kHueShareLit: light adds to the colour too); a real wall
+// painted or lit unevenly also parts from the colour its edges give by less
+// than kLightAway, in any hue. Hair can be all of these (black or grey hair on
+// white, black on dark blue), so the regions of such pixels (joined only
+// through steps of at most kJoinStep, so that a region does not run from a
+// shadow across the hair's edge) are judged by their edge with the wall and
+// their inside. Averaged across the edge, a head's outline rises within a
+// pixel or two: most of the rise over 10 pixels falls in the 2 across the edge
+// (0.55 and more, 0.44 for grey hair lit hard from one side). A soft shadow's
+// penumbra rises over 5 pixels and more (at most 0.42 over 80 shadows tried;
+// the rim of hair on a graded wall came to 0.45): kSoftEdge parts them.
+// Inside, light adds no texture to the wall's grain (at most kSmoothShare
+// times it plus kSmoothSlack); hair has strands. Where it meets the head,
+// light ends at the head's outline, a step of kInnerStep a pixel and more on
+// average, while hair lit hard from one side, as pale as the wall at its edge,
+// goes on smoothly into the rest of the hair. Light is a region of a
+// sixty-fourth of the face box's area or more (kShadowLeast) that reaches the
+// wall around the frame (not skin as bright as a white wall), or a smaller
+// soft region of kShadowPatch pixels or more touching such light. It is wall:
+// the head is measured without it, and where it is darker than the wall it is
+// a shadow. A darker region barely apart from the wall on both sides of its
+// edge (a rise under kNotWall / 2) has no edge to judge: hair a little darker
+// than the wall looks just like it, so where it touches the head the hair is
+// taken as like the wall.
 //
 // The head. The pixels that are not wall and hang together with the face's
 // middle. Its top is the first row where they reach an eighth of the face's
 // width (kHeadShare): a stray hair never does, the rounded top within a row
-// or two; its sides the outermost columns where they reach an eighth of the
-// rows from the top to the face's bottom.
+// or two. Its sides are the outermost columns where they reach an eighth of
+// the rows from the top down to three quarters of the face box (kSidesDown):
+// a head is widest above the mouth, a collar or shoulders come up beside the
+// chin.
 //
-// Unsure. The hair is taken as like the wall when the head's first rows
-// stand less than kSure from it (hair seen only in part) or when nothing
-// changes by kHairline down the middle from the head's top to the face (the
-// top is the forehead: the hair is not seen at all). An object touches the
-// head when the head is larger than a head can be (kWidestHead face widths,
-// or a face height above the face), or when its outline has a straight
-// edge: a flat top (kFlatTop of the face's width within a pixel's rise), a
-// level edge below the top (kLevelEdge), or a straight side (kStraightSide
-// of the face's height). A head's outline curves away from its top and its
-// widest rows within about 0.4 of those.
+// Unsure. The hair is taken as like the wall when the head's first rows, or
+// its pixels 3 to 5 in from either side's outline (past the edge's blend),
+// stand less than kSure from it: hair seen only in part, or grey hair lit so
+// hard from one side that its edge there is nearly as pale as the wall (grey
+// hair (225, 220, 210) on white stands 36 away, 45 in from its edge; a light
+// a tenth brighter at that edge brings it to 20). It is also taken so when
+// nothing changes by kHairline down the middle from just below the head's
+// top to the face (the top is the forehead: the hair is not seen at all);
+// when more than kFaintShare of the wall just above the top is kFaint or
+// more darker than the wall (hair the threshold did not take); or when a
+// faint shade touches the head. An object touches the head when the head is
+// larger than a head can be (kWidestHead face widths, or a face height above
+// the face), or when its outline has a straight edge: a flat top (kFlatTop
+// of the face's width within a pixel's rise), a level edge below the top
+// (kLevelEdge), or a straight side (kStraightSide of the face's height); a
+// head's outline curves away from its top, its sides and its widest rows
+// within about 0.4 of those.
 constexpr float kWallDrift = 12;
 constexpr float kFollow = 0.1f;
 constexpr int kProfileReach = 3;  // the running mean along an edge: 7 points
 constexpr float kNotWall = 16;
+constexpr float kSpeck = 1.5f;
 constexpr float kShadeLeast = 0.35f;
-constexpr float kHueSlack = 6, kHueShare = 0.25f;
+constexpr float kLightMost = 1.5f;
+constexpr float kLightAway = 40;
+constexpr float kHueSlack = 6, kHueShare = 0.25f, kHueShareLit = 0.7f;
 constexpr float kJoinStep = 10;
-constexpr float kSoftEdge = 0.5f;
+constexpr float kSoftEdge = 0.43f;
+constexpr float kInnerStep = 4;
 constexpr float kSmoothShare = 1.6f, kSmoothSlack = 1.5f;
-constexpr int kShadowLeast = 32;
+constexpr int kShadowLeast = 64;
 constexpr size_t kShadowPatch = 8;
 constexpr int kHeadShare = 8;
+constexpr int kSidesDown = 3;  // quarters of the face box
 constexpr int kWidestHead = 2;
-constexpr float kSure = 24;
+constexpr float kSure = 26;
 constexpr float kHairline = 14;
+constexpr float kFaint = 9, kFaintShare = 0.3f;
 constexpr float kFlatTop = 0.6f, kLevelEdge = 0.25f, kStraightSide = 0.75f;
 
 using Rgb = std::array<float, 3>;
@@ -121,8 +153,8 @@ std::vector<Rgb> Averaged(const QImage& photo, int rows) {
     sumAcross(0);
     for (int y = 0; y < rows; ++y) {
         sumAcross(y + 1);
-        const std::array<int, 3>*up = &across[size_t((y + 2) % 3) * size_t(w)], *mid = &across[size_t(y % 3) * size_t(w)],
-        *down = &across[size_t((y + 1) % 3) * size_t(w)];
+        const auto sums = [&](int row) { return &across[size_t((row + 3) % 3) * size_t(w)]; };
+        const std::array<int, 3>*up = sums(y - 1), *mid = sums(y), *down = sums(y + 1);
         Rgb* out = &averaged[size_t(y) * size_t(w)];
         for (int x = 0; x < w; ++x)
             for (int c = 0; c < 3; ++c)
@@ -194,10 +226,12 @@ struct Wall {
     std::vector<Rgb> top, left, right;  // left and right less the top's ends
     std::vector<float> across;          // each column's share of the right side
 
+    // Within what a photo can hold: a wall blown out at its edges stays so.
     Rgb At(int x, int y) const {
         const float u = across[size_t(x)];
         const Rgb &l = left[size_t(y)], &r = right[size_t(y)], &t = top[size_t(x)];
-        return {l[0] + u * (r[0] - l[0]) + t[0], l[1] + u * (r[1] - l[1]) + t[1], l[2] + u * (r[2] - l[2]) + t[2]};
+        const auto channel = [&](int c) { return std::clamp(l[c] + u * (r[c] - l[c]) + t[c], 0.0f, 255.0f); };
+        return {channel(0), channel(1), channel(2)};
     }
 };
 
@@ -221,9 +255,10 @@ Wall WallOf(const std::vector<Rgb>& smooth, int width, int rows) {
     return wall;
 }
 
-// What a pixel is: wall, apart from it, wall-hued and darker (a shadow or
-// hair), or a cast shadow.
-enum Kind : uint8_t { OnWall, Apart, Shade, InShadow };
+// What a pixel is: wall, apart from it, of the wall's hue but darker or
+// brighter (light, or hair), light on the wall, or a faint shade that may be
+// hair as much as light.
+enum Kind : uint8_t { OnWall, Apart, WallHued, Lighting, FaintShade };
 
 // Everything seen of the frame down to the face's bottom.
 struct Scene {
@@ -233,7 +268,8 @@ struct Scene {
     Wall wall;
     std::vector<float> away;  // each pixel's distance from the wall there, where not wall
     std::vector<Kind> kind;
-    float grain = 0;  // the wall's own: a pixel's mean distance from its average
+    float grain = 0;     // the wall's own: a pixel's mean distance from its average
+    bool faint = false;  // whether there is a faint shade
 
     size_t Index(int x, int y) const { return size_t(y) * size_t(width) + size_t(x); }
     bool Within(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < rows; }
@@ -246,7 +282,7 @@ struct Scene {
     }
 };
 
-// Sorts the pixels: wall, apart from it, or wall-hued and darker. The wall's
+// Sorts the pixels: wall, apart from it, or of the wall's hue. The wall's
 // grain is taken from every other wall pixel of every other row.
 void Classify(Scene& scene) {
     scene.away.assign(scene.smooth.size(), 0);
@@ -270,9 +306,10 @@ void Classify(Scene& scene) {
             scene.away[i] = std::sqrt(away);
             const float k = Dot(s, w) / std::max(1.0f, Dot(w, w));
             const float depth = (1 - k) * std::sqrt(Dot(w, w));
-            const bool hued = k >= kShadeLeast && k < 1 &&
-                              Distance(s, {k * w[0], k * w[1], k * w[2]}) <= kHueSlack + kHueShare * depth;
-            scene.kind[i] = hued ? Shade : Apart;
+            const bool hued = k >= kShadeLeast && k <= kLightMost &&
+                              Distance(s, {k * w[0], k * w[1], k * w[2]}) <=
+                                  kHueSlack + (k < 1 ? kHueShare : kHueShareLit) * std::abs(depth);
+            scene.kind[i] = hued ? WallHued : Apart;
         }
     }
     scene.grain = count ? float(grain / count) : 0;
@@ -280,11 +317,29 @@ void Classify(Scene& scene) {
 
 constexpr std::pair<int, int> kFourWays[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
 
+// Takes back to the wall the pixels that lie barely apart from it (less than
+// kSpeck times kNotWall) with fewer than two 4-neighbours apart: the grain
+// of a wall that light makes a little brighter or darker than its edges.
+void Despeckle(Scene& scene) {
+    const std::vector<Kind> seen = scene.kind;
+    for (int y = 0; y < scene.rows; ++y)
+        for (int x = 0; x < scene.width; ++x) {
+            const size_t i = scene.Index(x, y);
+            if (seen[i] == OnWall || scene.away[i] >= kSpeck * kNotWall)
+                continue;
+            int apart = 0;
+            for (const auto& [dx, dy] : kFourWays)
+                apart += scene.Within(x + dx, y + dy) && seen[scene.Index(x + dx, y + dy)] != OnWall;
+            if (apart < 2)
+                scene.kind[i] = OnWall;
+        }
+}
+
 // The pixels of `member` joined to (x, y) through their 4 neighbours, marked
-// in `taken`; with `stepwise`, only through neighbours whose averaged colours
-// differ by at most kJoinStep.
+// in `taken` (and listed, with `listed`); with `stepwise`, only through
+// neighbours whose averaged colours differ by at most kJoinStep.
 std::vector<int> Region(const Scene& scene, const std::vector<uint8_t>& member, int x, int y,
-                        std::vector<uint8_t>& taken, bool stepwise) {
+                        std::vector<uint8_t>& taken, bool stepwise, bool listed = true) {
     std::vector<int> region;
     std::vector<std::pair<int, int>> todo{{x, y}};
     taken[scene.Index(x, y)] = 1;
@@ -292,17 +347,20 @@ std::vector<int> Region(const Scene& scene, const std::vector<uint8_t>& member, 
         const auto [ax, ay] = todo.back();
         todo.pop_back();
         const size_t at = scene.Index(ax, ay);
-        region.push_back(int(at));
-        for (const auto& [dx, dy] : kFourWays) {
-            if (!scene.Within(ax + dx, ay + dy))
-                continue;
-            const size_t next = scene.Index(ax + dx, ay + dy);
-            if (!member[next] || taken[next] ||
+        if (listed)
+            region.push_back(int(at));
+        const auto visit = [&](bool within, int nx, int ny, size_t next) {
+            if (!within || !member[next] || taken[next] ||
                 (stepwise && SquaredDistance(scene.smooth[at], scene.smooth[next]) > kJoinStep * kJoinStep))
-                continue;
+                return;
             taken[next] = 1;
-            todo.push_back({ax + dx, ay + dy});
-        }
+            todo.push_back({nx, ny});
+        };
+        const size_t row = size_t(scene.width);
+        visit(ax > 0, ax - 1, ay, at - 1);
+        visit(ax + 1 < scene.width, ax + 1, ay, at + 1);
+        visit(ay > 0, ax, ay - 1, at - row);
+        visit(ay + 1 < scene.rows, ax, ay + 1, at + row);
     }
     return region;
 }
@@ -310,8 +368,8 @@ std::vector<int> Region(const Scene& scene, const std::vector<uint8_t>& member, 
 // How sharp a region's edge with the wall is: the raw pixels' depth below
 // the wall averaged across the edge, at each step from 3 pixels outside it
 // to 6 inside, and the share of the rise over those 10 pixels that falls in
-// the 2 steps across the edge itself.
-float EdgeSharpness(const Scene& scene, const std::vector<int>& region) {
+// the 2 steps across the edge itself; nothing where it has no edge at all.
+std::optional<float> EdgeSharpness(const Scene& scene, const std::vector<int>& region) {
     constexpr int kOut = 3, kIn = 6;
     std::array<double, kOut + kIn + 1> sum{};
     std::array<int, kOut + kIn + 1> count{};
@@ -328,91 +386,149 @@ float EdgeSharpness(const Scene& scene, const std::vector<int>& region) {
         }
     }
     const auto mean = [&](int k) { return sum[size_t(k + kOut)] / std::max(1, count[size_t(k + kOut)]); };
+    if (count[kOut] == 0)
+        return 1.0f;  // no edge with the wall: inside the head
     const double rise = mean(kIn) - mean(-kOut);
-    return rise > kNotWall / 2 ? float((mean(1) - mean(-1)) / rise) : 1.0f;
+    if (std::abs(rise) <= kNotWall / 2)
+        return std::nullopt;  // barely apart from the wall on either side: no edge at all
+    return float((mean(1) - mean(-1)) / rise);
 }
 
-// A cast shadow: wall-hued and darker (as the region is), its edge with the
-// wall soft, and no texture above the wall's grain inside it.
-bool CastShadow(const Scene& scene, const std::vector<int>& region) {
-    double texture = 0;
-    int inside = 0;
+// What a region of the wall's hue (or barely apart from the wall) is: not
+// light, light with a soft edge, or light with no edge at all, which hair a
+// little darker than the wall can be too.
+enum class Light { No, Soft, Edgeless };
+
+// Light on the wall: its edge with the wall soft or none, and no texture
+// above the wall's grain inside it.
+Light JudgeLight(const Scene& scene, const std::vector<uint8_t>& member, const std::vector<int>& region) {
+    double texture = 0, step = 0;
+    int inside = 0, steps = 0;
     for (const int i : region) {
         const int x = i % scene.width, y = i / scene.width;
-        const bool surrounded = std::all_of(std::begin(kFourWays), std::end(kFourWays), [&](const auto& way) {
-            return scene.Within(x + way.first, y + way.second) &&
-                   scene.kind[scene.Index(x + way.first, y + way.second)] == Shade;
-        });
-        if (surrounded) {
+        int around = 0;
+        for (const auto& [dx, dy] : kFourWays) {
+            if (!scene.Within(x + dx, y + dy))
+                continue;
+            const size_t next = scene.Index(x + dx, y + dy);
+            around += member[next];
+            if (!member[next] && scene.kind[next] != OnWall) {
+                step += Distance(scene.smooth[size_t(i)], scene.smooth[next]);
+                ++steps;
+            }
+        }
+        if (around == 4) {
             texture += Distance(scene.Raw(x, y), scene.smooth[size_t(i)]);
             ++inside;
         }
     }
-    const bool smooth = inside > 0 && float(texture / inside) <= kSmoothShare * scene.grain + kSmoothSlack;
-    return smooth && EdgeSharpness(scene, region) < kSoftEdge;
+    // Light ends at the head's outline, hair goes on into more hair.
+    if (inside == 0 || float(texture / inside) > kSmoothShare * scene.grain + kSmoothSlack ||
+        (steps > 0 && float(step / steps) < kInnerStep))
+        return Light::No;
+    const std::optional<float> sharpness = EdgeSharpness(scene, region);
+    return !sharpness ? Light::Edgeless : *sharpness < kSoftEdge ? Light::Soft : Light::No;
 }
 
-// Whether a pixel of `region` has a 4-neighbour of kind `kind`.
-bool Touches(const Scene& scene, const std::vector<int>& region, Kind kind) {
+// Whether a pixel of `region` has a 4-neighbour that is `near`.
+template <typename Near>
+bool Touches(const Scene& scene, const std::vector<int>& region, Near near) {
     return std::any_of(region.begin(), region.end(), [&](int i) {
         const int x = i % scene.width, y = i / scene.width;
         return std::any_of(std::begin(kFourWays), std::end(kFourWays), [&](const auto& way) {
-            return scene.Within(x + way.first, y + way.second) &&
-                   scene.kind[scene.Index(x + way.first, y + way.second)] == kind;
+            return scene.Within(x + way.first, y + way.second) && near(scene.Index(x + way.first, y + way.second));
         });
     });
 }
 
-// Marks the cast shadows; true when there is one. A shadow is large, or a
-// soft patch next to one that a steep step of its penumbra cut off.
-bool FindShadows(Scene& scene, const QRect& face) {
-    std::vector<uint8_t> shade(scene.kind.size()), taken(scene.kind.size(), 0);
-    for (size_t i = 0; i < shade.size(); ++i)
-        shade[i] = scene.kind[i] == Shade;
-    std::vector<std::vector<int>> soft;
-    for (size_t i = 0; i < shade.size(); ++i)
-        if (shade[i] && !taken[i]) {
-            std::vector<int> region = Region(scene, shade, int(i % size_t(scene.width)), int(i / size_t(scene.width)), taken, true);
-            if (region.size() >= kShadowPatch && CastShadow(scene, region))
-                soft.push_back(std::move(region));
-        }
-    bool found = false, grown = true;
+// The wall that reaches the frame's top row or side columns; not, say, skin
+// as bright as a white wall inside the face.
+std::vector<uint8_t> OuterWall(const Scene& scene) {
+    std::vector<uint8_t> wall(scene.kind.size()), outer(scene.kind.size(), 0);
+    for (size_t i = 0; i < wall.size(); ++i)
+        wall[i] = scene.kind[i] == OnWall;
+    const auto reach = [&](int x, int y) {
+        if (wall[scene.Index(x, y)] && !outer[scene.Index(x, y)])
+            Region(scene, wall, x, y, outer, false, false);
+    };
+    for (int x = 0; x < scene.width; ++x)
+        reach(x, 0);
+    for (int y = 0; y < scene.rows; ++y) {
+        reach(0, y);
+        reach(scene.width - 1, y);
+    }
+    return outer;
+}
+
+// Marks the light on the wall, and faint shades; true when some of the light
+// is a shadow (darker than the wall). Light is large and reaches the wall
+// around the frame, or is a soft patch next to such light that a steep step
+// of a penumbra cut off.
+bool FindLight(Scene& scene, const QRect& face) {
+    std::vector<uint8_t> hued(scene.kind.size()), taken(scene.kind.size(), 0);
+    for (size_t i = 0; i < hued.size(); ++i)
+        hued[i] = scene.kind[i] == WallHued || (scene.kind[i] == Apart && scene.away[i] < kLightAway);
+    std::vector<std::pair<std::vector<int>, Light>> lit;
+    for (int y = 0; y < scene.rows; ++y)
+        for (int x = 0; x < scene.width; ++x)
+            if (hued[scene.Index(x, y)] && !taken[scene.Index(x, y)]) {
+                std::vector<int> region = Region(scene, hued, x, y, taken, true);
+                const Light light = region.size() >= kShadowPatch ? JudgeLight(scene, hued, region) : Light::No;
+                if (light != Light::No)
+                    lit.emplace_back(std::move(region), light);
+            }
+    std::vector<uint8_t> outer;  // worked out only when light is large enough to ask
+    const auto onOuterWall = [&](size_t i) {
+        if (outer.empty())
+            outer = OuterWall(scene);
+        return outer[i] != 0;
+    };
+    const auto onLight = [&](size_t i) { return scene.kind[i] == Lighting || scene.kind[i] == FaintShade; };
+    bool shadow = false, grown = true;
     for (int pass = 0; grown; ++pass) {
         grown = false;
-        for (std::vector<int>& region : soft) {
+        for (auto& [region, light] : lit) {
             const bool large = int(region.size()) * kShadowLeast >= face.width() * face.height();
-            if (region.empty() || !(pass == 0 ? large : Touches(scene, region, InShadow)))
+            if (region.empty() ||
+                !(pass == 0 ? large && Touches(scene, region, onOuterWall) : Touches(scene, region, onLight)))
                 continue;
+            double depth = 0;
             for (const int j : region)
-                scene.kind[size_t(j)] = InShadow;
+                depth += scene.RawDepth(j % scene.width, j / scene.width);
+            const bool faint = light == Light::Edgeless && depth > 0;
+            for (const int j : region)
+                scene.kind[size_t(j)] = faint ? FaintShade : Lighting;
+            scene.faint = scene.faint || faint;
+            shadow = shadow || (depth > 0 && !faint);
             region.clear();
-            found = grown = true;
+            grown = true;
         }
     }
-    return found;
+    return shadow;
 }
 
 // The pixels that are not wall and hang together with the face's middle.
 std::vector<uint8_t> HeadPixels(const Scene& scene, const QRect& face) {
     std::vector<uint8_t> apart(scene.kind.size()), head(scene.kind.size(), 0);
     for (size_t i = 0; i < apart.size(); ++i)
-        apart[i] = scene.kind[i] == Apart || scene.kind[i] == Shade;
+        apart[i] = scene.kind[i] == Apart || scene.kind[i] == WallHued;
     const QRect middle = QRect(face.center() - QPoint(face.width() / 4, face.height() / 4), face.size() / 2) &
                          QRect(0, 0, scene.width, scene.rows);
     for (int y = middle.top(); y <= middle.bottom(); ++y)
         for (int x = middle.left(); x <= middle.right(); ++x)
             if (apart[scene.Index(x, y)] && !head[scene.Index(x, y)])
-                Region(scene, apart, x, y, head, false);
+                Region(scene, apart, x, y, head, false, false);
     return head;
 }
 
 struct Outline {
     int top = -1, left = -1, right = -1;
+    int bottom = 0;  // the last row the sides are measured over, past the end
 };
 
 // The head's top: the first row where its pixels across the face's width
 // reach a share of it; its sides: the outermost columns where its pixels from
-// the top down reach a share of those rows.
+// the top down to the face box's lower quarter reach a share of those rows.
 Outline OutlineOf(const Scene& scene, const std::vector<uint8_t>& head, const QRect& face) {
     Outline o;
     const int rowShare = std::max(3, face.width() / kHeadShare);
@@ -425,10 +541,11 @@ Outline OutlineOf(const Scene& scene, const std::vector<uint8_t>& head, const QR
     }
     if (o.top < 0)
         return o;
-    const int columnShare = std::max(3, (scene.rows - o.top) / kHeadShare);
+    o.bottom = std::min(scene.rows, face.top() + face.height() * kSidesDown / 4);
+    const int columnShare = std::max(3, (o.bottom - o.top) / kHeadShare);
     for (int x = 0; x < scene.width; ++x) {
         int count = 0;
-        for (int y = o.top; y < scene.rows; ++y)
+        for (int y = o.top; y < o.bottom; ++y)
             count += head[scene.Index(x, y)];
         if (count < columnShare)
             continue;
@@ -479,17 +596,43 @@ bool StraightEdge(const Scene& scene, const std::vector<uint8_t>& head, const Ou
            side >= kStraightSide * float(face.height());
 }
 
-// The mean distance from the wall of the head's pixels in rows [from, to].
-float HeadAway(const Scene& scene, const std::vector<uint8_t>& head, int from, int to) {
+// The mean distance from the wall of the head's pixels in `area`.
+float HeadAway(const Scene& scene, const std::vector<uint8_t>& head, const QRect& area) {
     double far = 0;
     int n = 0;
-    for (int y = std::max(0, from); y <= std::min(to, scene.rows - 1); ++y)
-        for (int x = 0; x < scene.width; ++x)
+    const QRect within = area & QRect(0, 0, scene.width, scene.rows);
+    for (int y = within.top(); y <= within.bottom(); ++y)
+        for (int x = within.left(); x <= within.right(); ++x)
             if (head[scene.Index(x, y)]) {
                 far += scene.away[scene.Index(x, y)];
                 ++n;
             }
     return n ? float(far / n) : 0;
+}
+
+// How far from the wall the head stands just inside its sides, on the side
+// where it stands least: the mean distance of its pixels 3 to 5 in from the
+// outline (past the edge's blend), over the middle half of the side's rows.
+float SideAway(const Scene& scene, const std::vector<uint8_t>& head, const Outline& o) {
+    const int tall = (o.bottom - o.top) / 4;
+    float least = 255;
+    for (const int inwards : {1, -1}) {
+        double far = 0;
+        int n = 0;
+        for (int y = o.top + tall; y <= o.bottom - tall; ++y) {
+            int x = inwards > 0 ? o.left : o.right;
+            while (scene.Within(x, y) && !head[scene.Index(x, y)])
+                x += inwards;
+            for (int in = x + 3 * inwards; in != x + 6 * inwards; in += inwards)
+                if (scene.Within(in, y) && head[scene.Index(in, y)]) {
+                    far += scene.away[scene.Index(in, y)];
+                    ++n;
+                }
+        }
+        if (n > 0)
+            least = std::min(least, float(far / n));
+    }
+    return least;
 }
 
 // The largest change of colour down the middle of the head, from just below
@@ -508,10 +651,58 @@ float HairlineStep(const Scene& scene, const Outline& o, const QRect& face) {
     return steps[steps.size() / 2];
 }
 
+// Whether a pixel is darker than the wall there by kFaint or more: hair the
+// wall's colour hides in part (a wall brighter than its edges is light).
+bool FaintlyDarker(const Scene& scene, int x, int y) {
+    const Rgb& seen = scene.smooth[scene.Index(x, y)];
+    const Rgb wall = scene.wall.At(x, y);
+    return Dot(seen, wall) < Dot(wall, wall) && Distance(seen, wall) >= kFaint;
+}
+
+// The share of the wall just above the head's top (3 to 8 pixels above it,
+// over the middle half of its width) that is faintly darker, leaving out
+// the columns where a shadow lies there.
+float FaintAbove(const Scene& scene, const std::vector<uint8_t>& head, const Outline& o) {
+    const int quarter = (o.right - o.left) / 4;
+    int faint = 0, all = 0;
+    for (int x = o.left + quarter; x <= o.right - quarter; ++x) {
+        int top = o.top;
+        while (top < scene.rows && !head[scene.Index(x, top)])
+            ++top;
+        const int from = std::max(0, top - 8);
+        bool lit = false;
+        for (int y = from; y < top && !lit; ++y)
+            lit = scene.kind[scene.Index(x, y)] == Lighting || scene.kind[scene.Index(x, y)] == FaintShade;
+        for (int y = from; y <= top - 3 && !lit; ++y) {
+            faint += FaintlyDarker(scene, x, y);
+            ++all;
+        }
+    }
+    return all ? float(faint) / float(all) : 0;
+}
+
+// Whether a faint shade on the wall touches the head: hair a little darker
+// than the wall looks just like it.
+bool FaintShadeBeside(const Scene& scene, const std::vector<uint8_t>& head) {
+    for (int y = 0; y < scene.rows && scene.faint; ++y)
+        for (int x = 0; x < scene.width; ++x)
+            if (head[scene.Index(x, y)] &&
+                std::any_of(std::begin(kFourWays), std::end(kFourWays), [&](const auto& way) {
+                    return scene.Within(x + way.first, y + way.second) &&
+                           scene.kind[scene.Index(x + way.first, y + way.second)] == FaintShade;
+                }))
+                return true;
+    return false;
+}
+
+// Why the outline found cannot be trusted, if it cannot.
 HeadDoubt Doubt(const Scene& scene, const std::vector<uint8_t>& head, const Outline& o, const QRect& face) {
     if (o.top < 0 || o.top >= face.top())
         return HeadDoubt::NoTop;
-    if (HeadAway(scene, head, o.top + 1, o.top + 4) < kSure || HairlineStep(scene, o, face) < kHairline)
+    const float topAway = HeadAway(scene, head, QRect(0, o.top + 1, scene.width, 4));
+    const float rimAway = std::min(topAway, SideAway(scene, head, o));
+    if (rimAway < kSure || HairlineStep(scene, o, face) < kHairline || FaintAbove(scene, head, o) > kFaintShare ||
+        FaintShadeBeside(scene, head))
         return HeadDoubt::HairLikeWall;
     const bool headSized = o.right - o.left + 1 <= kWidestHead * face.width() && face.top() - o.top <= face.height();
     if (!headSized || StraightEdge(scene, head, o, face))
@@ -547,13 +738,16 @@ HeadFinding MeasureHead(const QImage& picture, const QRect& found) {
     const QRect face = found & photo.rect();
     if (face.isEmpty() || photo.width() < 4 || photo.height() < 4)
         return finding;
-    Scene scene{photo, photo.width(), face.bottom() + 1, Averaged(photo, face.bottom() + 1), {}, {}, {}, 0};
+    Scene scene{photo, photo.width(), face.bottom() + 1, Averaged(photo, face.bottom() + 1), {}, {}, {}, 0, false};
     scene.wall = WallOf(scene.smooth, scene.width, scene.rows);
     Classify(scene);
-    finding.shadow = FindShadows(scene, face);
+    Despeckle(scene);
+    finding.shadow = FindLight(scene, face);
     const std::vector<uint8_t> head = HeadPixels(scene, face);
     const Outline o = OutlineOf(scene, head, face);
     finding.doubt = Doubt(scene, head, o, face);
+    // Hair like the wall may be what looked like light on it.
+    finding.shadow = finding.shadow && finding.doubt != HeadDoubt::HairLikeWall;
     if (finding.doubt != HeadDoubt::None)
         return finding;
     HeadMeasure measure;

@@ -33,7 +33,8 @@ struct HeadMeasure {
     // Pixels between the head and each edge of the photo; 0 where the head
     // touches or crosses that edge.
     int margin[3] = {0, 0, 0};
-    // The head's outline in the photo: its top row, its outermost columns,
+    // The head's outline in the photo: its top row, its outermost columns
+    // (above the face box's lower quarter, where a collar does not reach),
     // down to the face's bottom.
     QRect outline;
 
@@ -45,7 +46,9 @@ struct HeadMeasure {
 };
 
 // Why a head in a frame whose colours pass could not be measured with
-// confidence.
+// confidence: hair too near the wall's colour to tell where it ends, an
+// object or straight edge touching the head (or a head larger than a head
+// can be), or no outline found above the face.
 enum class HeadDoubt { None, HairLikeWall, ObjectBeside, NoTop };
 
 struct HeadFinding {
@@ -53,7 +56,8 @@ struct HeadFinding {
     std::optional<HeadMeasure> measure;
     // Why there is no measure.
     HeadDoubt doubt = HeadDoubt::None;
-    // A shadow cast on the wall next to the head, left out of the head.
+    // A shadow cast on the wall next to the head, left out of the head (never
+    // with HairLikeWall: such hair can look like one).
     bool shadow = false;
 };
 
