@@ -66,10 +66,10 @@ PhotoOutcome Refused(const PhotoOutcome& out, const workspace::Result& result, c
 }
 
 // A saved photo whose head is misplaced, cannot be measured or has a shadow
-// beside it needs a person; `cramped`: its framing found no room.
-void JudgeHead(PhotoOutcome& out, const std::optional<workspace::HeadFinding>& head, bool cramped) {
+// beside it needs a person.
+void JudgeHead(PhotoOutcome& out, const std::optional<workspace::HeadFinding>& head) {
     out.head = head ? head->measure : std::nullopt;
-    const QString reason = head ? texts::HeadReason(*head, cramped) : QString();
+    const QString reason = head ? texts::HeadReason(*head) : QString();
     if (!reason.isEmpty()) {
         out.result = PhotoOutcome::NeedsPerson;
         out.reason = reason;
@@ -107,7 +107,7 @@ std::optional<PhotoOutcome> FollowTheRoad(const QString& path, const QString& up
         return Refused(out, readResult, ws);
 
     // The double-click, then the crop; the verdict's rings for a card.
-    const workspace::Framing framing = ws.FrameFace();
+    ws.FrameFace();
     ws.JudgeFrame();
     ws.Crop();
     const workspace::Result checked = ws.CheckResult();
@@ -130,7 +130,7 @@ std::optional<PhotoOutcome> FollowTheRoad(const QString& path, const QString& up
     out.bytes = int(work.jpeg.size());
     out.result = PhotoOutcome::Passed;
     out.picture = work.jpeg;
-    JudgeHead(out, work.head, framing.cramped);
+    JudgeHead(out, work.head);
     if (out.result == PhotoOutcome::NeedsPerson)
         out.picture = Card(ws, HeadMarks(ws, *work.head));
     return out;
@@ -168,7 +168,9 @@ std::optional<PhotoOutcome> KeptPhoto(const QString& uploadPath) {
     } catch (...) {
         return NotDone(out, {workspace::Outcome::Failure, {}, std::current_exception()});
     }
-    JudgeHead(out, kept.head, false);
+    if (kept.faces.isEmpty())
+        return NotDone(out, {workspace::Outcome::NoFaceInResult});
+    JudgeHead(out, kept.head);
     return out;
 }
 

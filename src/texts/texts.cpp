@@ -136,12 +136,15 @@ QString DoubtText(workspace::HeadDoubt doubt) {
     return kHeadDoubtNoTop;
 }
 
-QString HeadReason(const workspace::HeadFinding& finding, bool noRoom) {
+QString HeadReason(const workspace::HeadFinding& finding) {
     QString reason;
+    const auto tooNear = [&finding](int side) { return finding.measure->margin[side] < workspace::kHeadMarginLeast; };
     if (!finding.measure)
         reason = kBatchHeadUnsure.arg(DoubtText(finding.doubt));
+    else if (tooNear(0) || tooNear(1) || tooNear(2))
+        reason = kBatchNoRoom;
     else if (!finding.measure->AllWithin())
-        reason = noRoom ? kBatchNoRoom : kBatchHeadMisplaced.arg(MisplacedWords(*finding.measure));
+        reason = kBatchHeadMisplaced.arg(MisplacedWords(*finding.measure));
     if (finding.shadow)
         reason = reason.isEmpty() ? kBatchShadow : reason + kBatchShadowToo;
     return reason;

@@ -76,10 +76,10 @@ QString HeadLine(const workspace::HeadMeasure& head);
 // Why a head could not be measured.
 QString DoubtText(workspace::HeadDoubt doubt);
 
-// Why a saved photo needs a person for its head; empty when it does not.
-// `noRoom`: the framing could not put the head where it belongs, because the
-// photo leaves no room.
-QString HeadReason(const workspace::HeadFinding& finding, bool noRoom);
+// Why a photo a batch framed and saved needs a person for its head; empty
+// when it does not. The batch frames every head 0.5 cm in from the edges, so
+// one left nearer an edge than the margins allow had no room in its photo.
+QString HeadReason(const workspace::HeadFinding& finding);
 
 // Progress of a long step in the status bar.
 inline const QString kReadingProgress = QStringLiteral("正在读取照片… %1%");

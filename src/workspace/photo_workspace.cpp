@@ -256,19 +256,15 @@ Framing PhotoWorkspace::FramingByHead(const Framing& byFace, const HeadMeasure& 
     Framing byHead;
     byHead.position = PositionNearest([&](double newScale) { return rescaled(width, newScale); }, kHeadWidthWanted);
     const double headScale = ScaleForPosition(byHead.position);
-    QPoint wanted(frame.left() + CentredOffset(kFrameWidth, rescaled(width, headScale)) - rescaled(left, headScale),
+    const QPoint wanted(frame.left() + CentredOffset(kFrameWidth, rescaled(width, headScale)) - rescaled(left, headScale),
                   frame.top() + kHeadMargin - rescaled(top, headScale));
     byHead.place = Clamped(headScale, wanted);
     // Measured once more where it now is, and moved, not zoomed, to match.
     if (const std::optional<HeadMeasure> again = HeadAt(headScale, byHead.place)) {
         const int across = base::RoundHalfEven(
             (again->margin[HeadMeasure::Right] - again->margin[HeadMeasure::Left]) / 2.0);
-        wanted = byHead.place + QPoint(across, kHeadMargin - again->margin[HeadMeasure::Top]);
-        byHead.place = Clamped(headScale, wanted);
+        byHead.place = Clamped(headScale, byHead.place + QPoint(across, kHeadMargin - again->margin[HeadMeasure::Top]));
     }
-    // No room: the head stays too wide for its margins at every scale that
-    // covers the frame, or the drag limits hold the photo off its place.
-    byHead.cramped = rescaled(width, headScale) > kFrameWidth - 2 * kHeadMarginLeast || byHead.place != wanted;
     return byHead;
 }
 

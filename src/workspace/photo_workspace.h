@@ -99,13 +99,10 @@ struct LiveVerdict {
 };
 
 // Where a double-click puts the photo: the slider position to zoom to, and
-// the working photo's place once it has zoomed. `cramped` where the head
-// was framed but the photo left no room to put it where it belongs: too
-// large in it at every scale that covers the frame, or too near its edge.
+// the working photo's place once it has zoomed.
 struct Framing {
     int position = 0;
     QPoint place;
-    bool cramped = false;
 };
 
 // The face part of a verdict to work out: the framed pixels, null when
