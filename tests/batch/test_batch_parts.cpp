@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The batch's parts that need no photo: what a file is by its first bytes,
+// whether an upload name can be held, the roster, the journal.
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "batch/file_kind.h"
+
+using namespace batch;
+
+namespace {
+
+void Put(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+}  // namespace
+
+class TestBatchParts : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+private slots:
+    void sniff_data() {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("format");
+        const auto row = [](const char* tag, const QByteArray& head, const char* name, FileKind kind, const char* format = "") {
+            QTest::newRow(tag) << head << QString::fromUtf8(name) << int(kind) << QString::fromLatin1(format);
+        };
+        row("JPEG, named as none", QByteArray("\xFF\xD8\xFF\xE1\0\x18" "Exif", 10), "zhao", FileKind::Jpeg);
+        row("PNG named .jpg", QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "a.jpg", FileKind::OtherFormat, "PNG");
+        row("HEIC", QByteArray("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24), "IMG_0001.HEIC", FileKind::OtherFormat, "HEIC");
+        row("WebP", QByteArray("RIFF\x24\0\0\0WEBPVP8 ", 16), "a.webp", FileKind::OtherFormat, "WebP");
+        row("BMP", QByteArray("BM\x36\0\x0C\0\0\0\0\0\x36\0\0\0\x28\0\0\0", 18), "scan.bmp", FileKind::OtherFormat, "BMP");
+        row("text starting BM", "BMI of the class\r\n", "bmi.txt", FileKind::NotAPhoto);
+        row("TIFF", QByteArray("MM\0*\0\0\0\x08", 8), "a.tif", FileKind::OtherFormat, "TIFF");
+        row("GIF", "GIF89a\x01\0\x01\0", "a.gif", FileKind::OtherFormat, "GIF");
+        row("empty .jpg", "", "empty.jpg", FileKind::UnknownPhoto);
+        row("unknown .PNG", "not a picture", "x.PNG", FileKind::UnknownPhoto);
+        row("xlsx", QByteArray("PK\x03\x04\x14\0\x06\0", 8), "名单.xlsx", FileKind::NotAPhoto);
+        row("Thumbs.db", "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", "Thumbs.db", FileKind::NotAPhoto);
+        row("desktop.ini", "[.ShellClassInfo]\r\n", "desktop.ini", FileKind::NotAPhoto);
+    }
+
+    // Through the file, with a tail after the bytes that tell it.
+    void sniff() {
+        QFETCH(QByteArray, head);
+        QFETCH(QString, name);
+        QFETCH(int, kind);
+        QFETCH(QString, format);
+        const QString path = dir.filePath(name);
+        Put(path, head.isEmpty() ? head : head + QByteArray(4096, 'x'));
+        const Sniffed sniffed = SniffFile(path);
+        QCOMPARE(int(sniffed.kind), kind);
+        QCOMPARE(sniffed.format, format);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatchParts)
+#include "test_batch_parts.moc"
