@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "batch/file_kind.h"
+#include "batch/upload_names.h"
 
 using namespace batch;
 
@@ -56,6 +57,44 @@ private slots:
         const Sniffed sniffed = SniffFile(path);
         QCOMPARE(int(sniffed.kind), kind);
         QCOMPARE(sniffed.format, format);
+    }
+
+    void names_data() {
+        QTest::addColumn<QString>("upload");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("part");
+        const auto row = [](const QString& tag, const QString& upload, NameProblem::Kind kind, const QString& part = {}) {
+            QTest::newRow(tag.toUtf8()) << upload << int(kind) << part;
+        };
+        row(QStringLiteral("fits"), QStringLiteral("一班/张 三.jpg"), NameProblem::None);
+        for (const QChar c : QStringLiteral("\"*:<>?\\|"))
+            row(QStringLiteral("forbidden ") + c, QStringLiteral("一班/a") + c + QStringLiteral("b.jpg"),
+                NameProblem::ForbiddenCharacter, QStringLiteral("a") + c + QStringLiteral("b.jpg"));
+        row(QStringLiteral("control"), QStringLiteral("a\tb.jpg"), NameProblem::ControlCharacter, QStringLiteral("a\tb.jpg"));
+        row(QStringLiteral("folder ends in a dot"), QStringLiteral("一班./a.jpg"), NameProblem::EndsInDotOrSpace, QStringLiteral("一班."));
+        row(QStringLiteral("folder ends in a space"), QStringLiteral("一班 /a.jpg"), NameProblem::EndsInDotOrSpace, QStringLiteral("一班 "));
+        row(QStringLiteral("reserved"), QStringLiteral("一班/com1.jpg"), NameProblem::ReservedName, QStringLiteral("com1.jpg"));
+        row(QStringLiteral("not reserved"), QStringLiteral("concert.jpg"), NameProblem::None);
+        row(QStringLiteral("255 units"), QString(251, QLatin1Char('a')) + QStringLiteral(".jpg"), NameProblem::None);
+        const QString long256 = QString(252, QLatin1Char('a')) + QStringLiteral(".jpg");
+        row(QStringLiteral("256 units"), long256, NameProblem::LongerThanUsb, long256);
+        const QString bytes256 = QString(84, QChar(0x5F20)) + QStringLiteral(".jpg");  // 88 units, 256 bytes
+        row(QStringLiteral("256 bytes"), bytes256, NameProblem::LongerThanOutput, bytes256);
+        const QString deep = QStringList(17, QString(240, QLatin1Char('d'))).join(QLatin1Char('/')) + QStringLiteral("/a.jpg");
+        row(QStringLiteral("path too long"), deep, NameProblem::PathTooLong, deep);
+    }
+
+    void names() {
+        QFETCH(QString, upload);
+        QFETCH(int, kind);
+        QFETCH(QString, part);
+        const NameProblem problem = UploadPathProblem(upload, {QStringLiteral("/out"), 255, 4096});
+        QCOMPARE(int(problem.kind), kind);
+        QCOMPARE(problem.part, part);
+        if (kind == NameProblem::ForbiddenCharacter || kind == NameProblem::ControlCharacter)
+            QVERIFY(part.contains(problem.character));
+        // A roster's name is one name: a "/" in it makes no folder.
+        QCOMPARE(int(FileNameProblem(QStringLiteral("a/b.jpg"), {}).kind), int(NameProblem::ForbiddenCharacter));
     }
 };
 
