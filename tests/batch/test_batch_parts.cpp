@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The batch's parts that need no photo: what a file is by its first bytes,
 // whether an upload name can be held, the roster, the journal.
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "batch/file_kind.h"
+#include "batch/roster.h"
 #include "batch/upload_names.h"
 
 using namespace batch;
@@ -14,6 +16,27 @@ namespace {
 void Put(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+// The plan in one line: header, photo=upload, rows without a photo, photos
+// without a row, then each misuse with its rows and names.
+QString Described(const RosterPlan& plan) {
+    static const char* kinds[] = {"unreadable", "not text", "missing cell", "mangled", "same upload", "twice", "ambiguous"};
+    QStringList parts = plan.header ? QStringList{QStringLiteral("header")} : QStringList();
+    for (auto it = plan.uploadOf.begin(); it != plan.uploadOf.end(); ++it)
+        parts << it.key() + QLatin1Char('=') + it.value();
+    for (const RosterRow& row : plan.rowsWithoutPhoto)
+        parts << QStringLiteral("row %1 %2").arg(row.row).arg(row.photo);
+    for (const QString& photo : plan.photosWithoutRow)
+        parts << QStringLiteral("no row ") + photo;
+    for (const RosterProblem& problem : plan.misuses) {
+        QStringList rows;
+        for (const int row : problem.rows)
+            rows << QString::number(row);
+        parts << QStringLiteral("%1 %2 %3").arg(QLatin1String(kinds[problem.kind]), rows.join(QLatin1Char(',')),
+                                               problem.names.join(QLatin1Char('|')));
+    }
+    return parts.join(QStringLiteral("; "));
 }
 
 }  // namespace
@@ -95,6 +118,38 @@ private slots:
             QVERIFY(part.contains(problem.character));
         // A roster's name is one name: a "/" in it makes no folder.
         QCOMPARE(int(FileNameProblem(QStringLiteral("a/b.jpg"), {}).kind), int(NameProblem::ForbiddenCharacter));
+    }
+
+    void roster_data() {
+        QTest::addColumn<QByteArray>("roster");
+        QTest::addColumn<QString>("plan");
+        const QString all = QStringLiteral("一班/张三.jpg=110.jpg; 二班/张三.jpg=120.jpg; 李四.JPG=130.jpg; 王五=140.jpg");
+        QTest::newRow("UTF-8 with BOM, CRLF")
+            << QByteArray("\xEF\xBB\xBF一班/张三.jpg,110\r\n二班\\张三,120\r\n李四,130\r\n王五,140\r\n") << all;
+        QTest::newRow("GB18030, a header")
+            << QByteArray(QStringEncoder("GB18030").encode(QStringLiteral("照片,考号\n一班/张三.jpg,110\n二班/张三,120\n李四,130\n王五,140")))
+            << QStringLiteral("header; ") + all;
+        QTest::newRow("quoted cells, a blank line, a row without a photo, a photo without a row")
+            << QByteArray(" \"一班/张三.jpg\" , \" 1,1\"\"0\" \n\n\"赵\n六\",150,extra\n李四.jpg,130\n")
+            << QStringLiteral("一班/张三.jpg=1,1\"0.jpg; 李四.JPG=130.jpg; row 3 赵\n六; no row 二班/张三.jpg; no row 王五");
+        QTest::newRow("a first row that is no heading")
+            << QByteArray("赵六,150\n王五,140\n")
+            << QStringLiteral("王五=140.jpg; row 1 赵六; no row 一班/张三.jpg; no row 二班/张三.jpg; no row 李四.JPG");
+        QTest::newRow("misuses")
+            << QByteArray("一班/张三,A1\n李四,a1.JPG\n张三,3\n李四.jpg,4\n王五,\n"
+                          "x,1.10101E+17\ny,110101199003072000\nz,110101199003002000\n")
+            << QStringLiteral("一班/张三.jpg=A1.jpg; 李四.JPG=4.jpg; row 6 x; row 7 y; row 8 z; no row 二班/张三.jpg; "
+                              "no row 王五; ambiguous 3 张三|一班/张三.jpg|二班/张三.jpg; missing cell 5 王五; "
+                              "mangled 6 1.10101E+17; mangled 7 110101199003072000; same upload 1,2 A1|a1.JPG; "
+                              "twice 2,4 李四.JPG");
+        QTest::newRow("neither UTF-8 nor GB18030") << QByteArray("\xFF\xFEz\0") << QStringLiteral("not text  ");
+    }
+
+    void roster() {
+        QFETCH(QByteArray, roster);
+        const QStringList photos{QStringLiteral("一班/张三.jpg"), QStringLiteral("二班/张三.jpg"), QStringLiteral("李四.JPG"),
+                                 QStringLiteral("王五")};
+        QTEST(Described(PlanRoster(roster, photos)), "plan");
     }
 };
 
