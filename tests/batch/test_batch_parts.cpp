@@ -5,7 +5,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <thread>
+
 #include "batch/file_kind.h"
+#include "batch/journal.h"
 #include "batch/roster.h"
 #include "batch/upload_names.h"
 
@@ -37,6 +40,18 @@ QString Described(const RosterPlan& plan) {
                                                problem.names.join(QLatin1Char('|')));
     }
     return parts.join(QStringLiteral("; "));
+}
+
+JournalRecord Record(const QString& photo, JournalRecord::Stage stage, const QByteArray& source, const QByteArray& upload) {
+    return {photo, photo + QStringLiteral(".jpg"), stage, DigestOf(source), upload.isEmpty() ? QByteArray() : DigestOf(upload)};
+}
+
+QString Line(const std::optional<JournalRecord>& record) {
+    if (!record)
+        return {};
+    return QStringList{record->photo, record->upload, QString::number(record->stage),
+                       QString::fromLatin1(record->sourceDigest.toHex()), QString::fromLatin1(record->uploadDigest.toHex())}
+        .join(QLatin1Char('|'));
 }
 
 }  // namespace
@@ -150,6 +165,90 @@ private slots:
         const QStringList photos{QStringLiteral("一班/张三.jpg"), QStringLiteral("二班/张三.jpg"), QStringLiteral("李四.JPG"),
                                  QStringLiteral("王五")};
         QTEST(Described(PlanRoster(roster, photos)), "plan");
+    }
+
+    // A record comes back whole, a name with a comma, quotes and a line end
+    // too; a second run on the same folder is told to wait.
+    void journalRoundTrip() {
+        const QString out = dir.filePath(QStringLiteral("round trip"));
+        QDir().mkpath(out);
+        const JournalRecord record = Record(QStringLiteral("\"张,三\"\n.jpg"), JournalRecord::Written, "photo", "upload");
+        {
+            Journal journal(out);
+            QVERIFY(!journal.Error());
+            QCOMPARE(Journal(out).Error(), std::make_error_code(std::errc::operation_would_block));
+            QVERIFY(!journal.Append(record));
+        }
+        QCOMPARE(Line(Journal(out).Find(record.photo)), Line(record));
+        Put(out + QStringLiteral("/a.jpg"), "photo");
+        QCOMPARE(DigestOfFile(out + QStringLiteral("/a.jpg")), DigestOf("photo"));
+    }
+
+    // Read by its columns' names: the last record of a photo counts; a line
+    // cut short by a killed run does not, nor does it swallow the next run's.
+    void journalAfterKill() {
+        const QString out = dir.filePath(QStringLiteral("killed"));
+        QDir().mkpath(out);
+        const QByteArray source = DigestOf("photo").toHex(), first = DigestOf("first").toHex(), last = DigestOf("last").toHex();
+        Put(out + QLatin1Char('/') + Journal::kFileName,
+            "upload_blake2b_256,stage,note,photo,source_blake2b_256,upload\n" + first + ",written,x,a,"+ source + ",a.jpg\n" +
+                last + ",written,,a," + source + ",a.jpg\n" + last + ",written,,b," + source.left(20));
+        {
+            Journal journal(out);
+            QCOMPARE(Line(journal.Find(QStringLiteral("a"))), Line(Record(QStringLiteral("a"), JournalRecord::Written, "photo", "last")));
+            QVERIFY(!journal.Find(QStringLiteral("b")));
+            QVERIFY(!journal.Append(Record(QStringLiteral("c"), JournalRecord::Writing, "photo", {})));
+        }
+        QVERIFY(Journal(out).Find(QStringLiteral("c")));
+    }
+
+    // Workers add their records side by side; every one comes back.
+    void journalSecondWriter() {
+        const QString out = dir.filePath(QStringLiteral("two writers"));
+        QDir().mkpath(out);
+        {
+            Journal journal(out);
+            const auto write = [&journal](const QString& writer) {
+                for (int i = 0; i < 50; ++i)
+                    journal.Append(Record(writer + QString::number(i), JournalRecord::Written, writer.toUtf8(), {}));
+            };
+            std::thread second(write, QStringLiteral("b"));
+            write(QStringLiteral("a"));
+            second.join();
+        }
+        const Journal again(out);
+        for (int i = 0; i < 50; ++i)
+            for (const QString& writer : {QStringLiteral("a"), QStringLiteral("b")})
+                QCOMPARE(Line(again.Find(writer + QString::number(i))),
+                         Line(Record(writer + QString::number(i), JournalRecord::Written, writer.toUtf8(), {})));
+    }
+
+    void decide_data() {
+        QTest::addColumn<QByteArray>("uploadNow");  // empty: no whole upload file there
+        QTest::addColumn<int>("stage");             // -1: no record
+        QTest::addColumn<QByteArray>("recordedSource");
+        QTest::addColumn<QByteArray>("recordedUpload");
+        QTest::addColumn<int>("resume");
+        const int none = -1;
+        QTest::newRow("no upload file") << QByteArray() << int(JournalRecord::Written) << QByteArray("photo") << QByteArray("upload") << int(Resume::Fresh);
+        QTest::newRow("no record") << QByteArray("upload") << none << QByteArray() << QByteArray() << int(Resume::Redo);
+        QTest::newRow("same photo, its upload") << QByteArray("upload") << int(JournalRecord::Written) << QByteArray("photo") << QByteArray("upload") << int(Resume::KeptAsDone);
+        QTest::newRow("replaced photo") << QByteArray("upload") << int(JournalRecord::Written) << QByteArray("old photo") << QByteArray("upload") << int(Resume::Redo);
+        QTest::newRow("saved by hand where none was written") << QByteArray("by hand") << int(JournalRecord::Written) << QByteArray("photo") << QByteArray() << int(Resume::SavedByHand);
+        QTest::newRow("kept as saved by hand") << QByteArray("by hand") << int(JournalRecord::ByHand) << QByteArray("photo") << QByteArray("by hand") << int(Resume::SavedByHand);
+        QTest::newRow("killed while writing") << QByteArray("upload") << int(JournalRecord::Writing) << QByteArray("photo") << QByteArray() << int(Resume::Redo);
+    }
+
+    void decide() {
+        QFETCH(QByteArray, uploadNow);
+        QFETCH(int, stage);
+        QFETCH(QByteArray, recordedSource);
+        QFETCH(QByteArray, recordedUpload);
+        std::optional<JournalRecord> record;
+        if (stage >= 0)
+            record = Record(QStringLiteral("a"), JournalRecord::Stage(stage), recordedSource, recordedUpload);
+        const std::optional<QByteArray> upload = uploadNow.isEmpty() ? std::nullopt : std::optional<QByteArray>(DigestOf(uploadNow));
+        QTEST(int(DecideResume(DigestOf("photo"), QStringLiteral("a.jpg"), upload, record)), "resume");
     }
 };
 
