@@ -75,6 +75,7 @@ tsan: deps
 bench: build
 	$(call install-missing,$(BENCH_PACKAGES))
 	./$(BUILD)/bench/exam-photo-bench
+	./$(BUILD)/bench/exam-photo-bench-digest
 
 # Fuzzes the read path (bytes to an upright decoded photo) for FUZZ_SECONDS,
 # starting from the hostile-file corpus; crashes land in build-fuzz/crashes/.
