@@ -316,7 +316,9 @@ int MeasureBatch(const QString& input, const QString& output, int jobs) {
     QElapsedTimer timer;
     timer.start();
     workspace::Progress control;
-    const batch::Summary summary = batch::Run({input, output, jobs, true}, control, [](const batch::Tick&) {});
+    const batch::Options options{input, output, {}, jobs, true};
+    QString misuse;
+    const batch::Summary summary = batch::Run(options, batch::PlanRun(options, &misuse), control, [](const batch::Tick&) {});
     std::printf("%-52s %.1f s, peak %.0f MiB; held at once by the run's reckoning at most %.0f MiB, bound %.0f MiB\n",
                 qPrintable(QStringLiteral("%1 photos, %2 jobs").arg(summary.photos.size()).arg(jobs)),
                 timer.nsecsElapsed() / 1e9, MiB(PeakKiB()), summary.memoryPeak / 1048576.0,

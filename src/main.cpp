@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
         std::fputs(texts::kUsage, help ? stdout : stderr);
         return help ? 0 : 2;
     }
-    const batch::Options folders{line.input, line.output, line.jobs, line.redo};
+    const batch::Options folders{line.input, line.output, line.names, line.jobs, line.redo};
     // With its folders a batch needs no display: it runs in the terminal.
     if (line.action == CommandLine::Action::Batch && !folders.input.isEmpty()) {
         QCoreApplication app(argc, argv);

@@ -2,7 +2,6 @@
 #include "batch/batch_run.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -11,161 +10,154 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
-#include <map>
 #include <thread>
 
+#include "batch/journal.h"
 #include "export/upload_file.h"
 #include "face/face_check.h"
+#include "photo/file_reader.h"
 #include "texts/texts.h"
 
 namespace batch {
 
 namespace {
 
-QString Canonical(const QString& path) {
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(QFileInfo(path).absoluteFilePath()) : canonical;
+// What the workers share: the run's folders, its journal, the memory bound
+// and the stop.
+struct Shared {
+    const Options& options;
+    Journal& journal;
+    MemoryGate& gate;
+    workspace::Progress& control;
+};
+
+// A journal that takes no more records stops the run: what it would have
+// kept could not be trusted by the next.
+void Record(Shared& run, const JournalRecord& record, PhotoOutcome& out) {
+    if (const std::error_code error = run.journal.Append(record))
+        out.stopFailure = std::make_exception_ptr(upload::FileError(
+            upload::FileError::Step::Write, QDir(run.options.output).filePath(Journal::kFileName),
+            QString::fromStdString(error.message()), error.value()));
 }
 
-bool Inside(const QString& path, const QString& folder) {
-    return path == folder || path.startsWith(folder + QLatin1Char('/'));
-}
-
-bool IsReport(const QString& name) {
-    return name == texts::kBatchReportName + QStringLiteral(".html") ||
-           name == texts::kBatchReportName + QStringLiteral(".csv");
-}
-
-}  // namespace
-
-QString FolderProblem(const Options& options) {
-    const QFileInfo input(options.input), output(options.output);
-    if (!input.isDir())
-        return texts::kBatchNoInput.arg(options.input);
-    if (output.exists() && !output.isDir())
-        return texts::kBatchOutputIsFile.arg(options.output);
-    if (Inside(Canonical(options.input), Canonical(options.output)))
-        return texts::kBatchOutputHoldsInput.arg(options.output);
-    if (!QDir().mkpath(options.output))
-        return texts::kBatchNoOutput.arg(options.output);
-    return {};
-}
-
-QStringList PhotosUnder(const Options& options) {
-    const QDir input(QFileInfo(options.input).absoluteFilePath());
-    const QString output = Canonical(options.output);
-    QStringList photos;
-    // Hidden files and folders are left out, as a file manager leaves them.
-    QDirIterator it(options.input, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo file = it.fileInfo();
-        if (!file.isFile() || IsReport(file.fileName()) || Inside(Canonical(file.absolutePath()), output))
-            continue;
-        photos << input.relativeFilePath(file.absoluteFilePath());
+// The whole upload file at `path`, or nothing where none is there.
+QByteArray WholeUpload(const QString& path) {
+    try {
+        const QByteArray file = photo::ReadWholeFile(path, 1 << 20);
+        return upload::IsUploadFile(file) ? file : QByteArray();
+    } catch (const std::exception&) {
+        return {};
     }
-    photos.sort();
-    return photos;
 }
 
-QString UploadName(const QString& photo) {
-    return upload::WithJpgExtension(photo);
-}
-
-int Summary::Count(PhotoOutcome::Result result) const {
-    return int(std::count_if(photos.begin(), photos.end(), [result](const PhotoOutcome& p) { return p.result == result; }));
-}
-
-Summary Run(const Options& options, workspace::Progress& control, const std::function<void(const Tick&)>& tick) {
-    QElapsedTimer clock;
-    clock.start();
-    const QStringList photos = PhotosUnder(options);
-    const QDir input(options.input), output(options.output);
-    MemoryGate gate(MemoryGate::QuarterOfMemory());
-    Summary summary;
-    summary.total = int(photos.size());
-    summary.memoryBudget = gate.Budget();
-    std::vector<std::optional<PhotoOutcome>> done(photos.size());
-    std::atomic<int> next{0};
-    std::mutex mutex;  // for the tick, the count and the write failure
-    int finished = 0;
-
-    // Two photos may ask for one upload file, "a" and "a.jpg", or, on the
-    // file systems of USB sticks, "a.JPG" and "a.jpg"; or one's upload file
-    // is another's folder. The photo whose own name its upload file is keeps
-    // it, the first in the order of their paths where none is.
-    std::vector<QString> takenBy(photos.size());
-    {
-        std::map<QString, int> owner;  // upload name, case folded -> photo
-        for (int pass = 0; pass < 2; ++pass)
-            for (int i = 0; i < photos.size(); ++i) {
-                const bool own = UploadName(photos[i]) == photos[i];
-                if (own != (pass == 0))
-                    continue;
-                const auto [at, fresh] = owner.emplace(UploadName(photos[i]).toCaseFolded(), i);
-                if (!fresh)
-                    takenBy[size_t(i)] = UploadName(photos[at->second]);
-            }
-        for (const auto& [name, i] : owner)
-            for (auto inside = owner.lower_bound(name + QLatin1Char('/'));
-                 inside != owner.end() && inside->first.startsWith(name + QLatin1Char('/')); ++inside)
-                takenBy[size_t(inside->second)] = UploadName(photos[i]);
+// The photo worked anew: the journal says so before and after, so that a
+// run killed on the way never takes its upload for one saved by hand.
+std::optional<PhotoOutcome> Anew(Shared& run, const PlannedPhoto& planned, const QByteArray& source, bool redo) {
+    const QString uploadPath = QDir(run.options.output).filePath(planned.upload);
+    PhotoOutcome out;
+    if (redo)
+        QFile::remove(uploadPath);  // one that needs a person now leaves no old upload behind
+    const QString folder = QFileInfo(uploadPath).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        out.reason = texts::kBatchCannotMakeFolder.arg(QDir::toNativeSeparators(folder));
+        return out;
     }
+    Record(run, {planned.source, planned.upload, JournalRecord::Writing, source, {}}, out);
+    if (out.stopFailure)
+        return out;
+    std::optional<PhotoOutcome> worked =
+        WorkPhoto(QDir(run.options.input).filePath(planned.source), uploadPath, run.gate, run.control);
+    if (!worked || worked->stopFailure)
+        return worked;
+    const QByteArray written = worked->bytes > 0 ? DigestOfFile(uploadPath).value_or(QByteArray()) : QByteArray();
+    Record(run, {planned.source, planned.upload, JournalRecord::Written, source, written}, *worked);
+    if (worked->bytes > 0)
+        worked->upload = planned.upload;
+    return worked;
+}
 
-    const auto work = [&] {
-        for (int i = next++; i < photos.size() && !control.stop; i = next++) {
-            PhotoOutcome out;
-            out.source = photos[i];
-            const QString upload = UploadName(photos[i]);
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                tick({finished, summary.total, photos[i], nullptr});
-            }
-            const QString uploadPath = output.filePath(upload);
-            std::optional<PhotoOutcome> kept;
-            if (!takenBy[size_t(i)].isEmpty()) {
-                out.reason = texts::kBatchNameTaken.arg(takenBy[size_t(i)]);
-            } else if (!options.redo && (kept = KeptPhoto(uploadPath))) {
-                // Kept as it is: an interrupted run resumes where it stopped.
-                out = *kept;
-                out.source = photos[i];
-                out.upload = upload;
-            } else {
-                std::optional<PhotoOutcome> worked;
-                if (QDir().mkpath(QFileInfo(uploadPath).absolutePath()))
-                    worked = WorkPhoto(input.filePath(photos[i]), uploadPath, gate, control);
-                else
-                    out.stopFailure = std::make_exception_ptr(upload::FileError(
-                        upload::FileError::Step::Create, uploadPath, QStringLiteral("cannot make its folder")));
-                if (worked) {
-                    out = *worked;
-                    out.source = photos[i];
-                    if (out.bytes > 0)  // written
-                        out.upload = upload;
-                } else if (!out.stopFailure) {
-                    continue;  // stopped part way: not done
-                }
-            }
+// One planned photo: told before any read, kept, left as saved by hand, or
+// worked anew; nothing where a stop came before it was done.
+std::optional<PhotoOutcome> Take(Shared& run, const PlannedPhoto& planned) {
+    PhotoOutcome out;
+    out.reason = planned.refusal;
+    if (!planned.refusal.isEmpty())
+        return out;
+    const QString sourcePath = QDir(run.options.input).filePath(planned.source);
+    const std::optional<QByteArray> source = DigestOfFile(sourcePath);
+    if (!source) {
+        QFile file(sourcePath);
+        file.open(QIODevice::ReadOnly);
+        out.reason = texts::kBatchUnreadable.arg(file.errorString());
+        return out;
+    }
+    const QByteArray kept = WholeUpload(QDir(run.options.output).filePath(planned.upload));
+    const std::optional<JournalRecord> record = run.journal.Find(planned.source);
+    Resume resume = DecideResume(*source, planned.upload,
+                                 kept.isEmpty() ? std::nullopt : std::optional<QByteArray>(DigestOf(kept)), record);
+    if (run.options.redo && resume == Resume::KeptAsDone)
+        resume = Resume::Redo;
+    if (resume == Resume::KeptAsDone) {
+        out = KeptPhoto(kept);
+    } else if (resume == Resume::SavedByHand) {
+        out.result = PhotoOutcome::HandSaved;
+        out.reason.clear();
+        out.picture = kept;
+        out.bytes = int(kept.size());
+        if (record->stage != JournalRecord::ByHand)
+            Record(run, {planned.source, planned.upload, JournalRecord::ByHand, *source, DigestOf(kept)}, out);
+    } else {
+        return Anew(run, planned, *source, resume == Resume::Redo);
+    }
+    out.upload = planned.upload;
+    return out;
+}
+
+// The workers' loop: each takes the next photo until none is left or the
+// run stops; the first failure that stops the run is kept.
+void Work(Shared& run, const Plan& plan, Summary& summary, std::vector<std::optional<PhotoOutcome>>& done,
+          std::atomic<int>& next, std::mutex& mutex, const std::function<void(const Tick&)>& tick, int& finished) {
+    for (int i = next++; i < int(plan.photos.size()) && !run.control.stop; i = next++) {
+        const PlannedPhoto& planned = plan.photos[size_t(i)];
+        {
             std::lock_guard<std::mutex> lock(mutex);
-            if (out.stopFailure) {
-                // The first upload file that cannot be written, or a missing
-                // cascade, stops the run: no other photo would fare better.
-                if (!summary.stopFailure)
-                    summary.stopFailure = out.stopFailure;
-                control.stop = true;
-                continue;
-            }
-            done[size_t(i)] = out;
-            ++finished;
-            tick({finished, summary.total, photos[i], &*done[size_t(i)]});
+            tick({finished, summary.total, planned.source, nullptr});
         }
-    };
-    const int jobs = options.jobs > 0 ? options.jobs : std::max(1, QThread::idealThreadCount());
+        std::optional<PhotoOutcome> out = Take(run, planned);
+        if (!out)
+            continue;  // stopped part way: not done
+        out->source = planned.source;
+        std::lock_guard<std::mutex> lock(mutex);
+        if (out->stopFailure) {
+            if (!summary.stopFailure)
+                summary.stopFailure = out->stopFailure;
+            run.control.stop = true;
+            continue;
+        }
+        done[size_t(i)] = std::move(out);
+        ++finished;
+        tick({finished, summary.total, planned.source, &*done[size_t(i)]});
+    }
+}
+
+// The output folder's journal, or why the run cannot keep one.
+QString JournalProblem(const Journal& journal, const Options& options) {
+    const std::error_code error = journal.Error();
+    if (!error)
+        return {};
+    const QString folder = QDir::toNativeSeparators(options.output);
+    if (error == std::errc::operation_would_block)
+        return texts::kBatchLocked.arg(folder);
+    return texts::kBatchNoJournal.arg(folder, QString::fromStdString(error.message()));
+}
+
+// Starts the workers, one photo a core unless told otherwise, and waits.
+void RunWorkers(int jobs, int photos, const std::function<void()>& work) {
     // One photo a core: the face searches keep to their photo's thread.
     const face::SearchOnOneThread oneThread;
     std::vector<std::thread> workers;
     try {
-        for (int j = 0; j < std::min<qsizetype>(jobs, std::max<qsizetype>(1, photos.size())); ++j)
+        for (int j = 0; j < std::min(jobs, std::max(1, photos)); ++j)
             workers.emplace_back(work);
     } catch (...) {
         // Fewer workers than asked for do the work; none at all cannot.
@@ -174,7 +166,38 @@ Summary Run(const Options& options, workspace::Progress& control, const std::fun
     }
     for (std::thread& worker : workers)
         worker.join();
+}
 
+}  // namespace
+
+int Summary::Count(PhotoOutcome::Result result) const {
+    return int(std::count_if(photos.begin(), photos.end(), [result](const PhotoOutcome& p) { return p.result == result; }));
+}
+
+Summary Run(const Options& options, const Plan& plan, workspace::Progress& control,
+            const std::function<void(const Tick&)>& tick) {
+    QElapsedTimer clock;
+    clock.start();
+    Summary summary;
+    summary.total = int(plan.photos.size());
+    summary.skipped = plan.skipped;
+    summary.rowsWithoutPhoto = plan.rowsWithoutPhoto;
+    summary.input = QFileInfo(options.input).absoluteFilePath();
+    summary.output = QFileInfo(options.output).absoluteFilePath();
+    Journal journal(options.output);
+    if (const QString problem = JournalProblem(journal, options); !problem.isEmpty()) {
+        summary.stopFailure = std::make_exception_ptr(RunRefused(problem));
+        return summary;
+    }
+    MemoryGate gate(MemoryGate::QuarterOfMemory());
+    summary.memoryBudget = gate.Budget();
+    Shared run{options, journal, gate, control};
+    std::vector<std::optional<PhotoOutcome>> done(plan.photos.size());
+    std::atomic<int> next{0};
+    std::mutex mutex;  // for the tick, the count and the failure that stops the run
+    int finished = 0;
+    const int jobs = options.jobs > 0 ? options.jobs : std::max(1, QThread::idealThreadCount());
+    RunWorkers(jobs, summary.total, [&] { Work(run, plan, summary, done, next, mutex, tick, finished); });
     for (std::optional<PhotoOutcome>& out : done)
         if (out)
             summary.photos.push_back(std::move(*out));
@@ -189,7 +212,7 @@ int ExitCode(const Summary& summary) {
         return 2;
     if (summary.stopped)
         return 130;
-    return summary.Count(PhotoOutcome::NeedsPerson) > 0 ? 1 : 0;
+    return summary.Count(PhotoOutcome::NeedsPerson) > 0 || !summary.rowsWithoutPhoto.empty() ? 1 : 0;
 }
 
 }  // namespace batch

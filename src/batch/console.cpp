@@ -82,6 +82,12 @@ int RunInConsole(const Options& options) {
         Print(QStringLiteral("exam-photo: %1\n").arg(problem));
         return 2;
     }
+    QString misuse;
+    const Plan plan = PlanRun(options, &misuse);
+    if (!misuse.isEmpty()) {
+        Print(QStringLiteral("exam-photo: %1\n").arg(misuse));
+        return 2;
+    }
     workspace::Progress control;
     std::optional<StopOnSignals> asked(std::in_place, control.stop);
     const bool terminal = isatty(STDERR_FILENO);
@@ -89,7 +95,7 @@ int RunInConsole(const Options& options) {
     clock.start();
     Summary summary;
     try {
-        summary = Run(options, control, [&](const Tick& tick) { PrintTick(tick, terminal, clock); });
+        summary = Run(options, plan, control, [&](const Tick& tick) { PrintTick(tick, terminal, clock); });
     } catch (...) {
         Print(QStringLiteral("exam-photo: %1\n").arg(texts::WithFullStop(texts::FailureText(std::current_exception()))));
         return 2;
@@ -97,6 +103,9 @@ int RunInConsole(const Options& options) {
     asked.reset();
     if (terminal)
         Print(QStringLiteral("\n"));
+    for (const RosterRow& row : summary.rowsWithoutPhoto)
+        Print(texts::kBatchRosterRow.arg(row.row).arg(row.photo) + QLatin1Char(' ') + texts::kBatchRowWithoutPhoto +
+              QLatin1Char('\n'));
 
     QString error;
     const QString page = WriteReport(options, summary, &error);

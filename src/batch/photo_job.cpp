@@ -54,7 +54,25 @@ PhotoOutcome NotDone(PhotoOutcome out, const workspace::Result& result) {
         workspace::CauseOf(result.failure).kind == workspace::FailureCause::CascadeMissing)
         out.stopFailure = result.failure;
     out.result = PhotoOutcome::NeedsPerson;
-    out.reason = texts::MessageFor(result).text;
+    out.reason = texts::TeacherReason(result);
+    return out;
+}
+
+// An upload file the system refused: a full disk or quota stops the run, as
+// no other file would fare better; anything else (a name too long, a
+// permission) is this photo's alone.
+PhotoOutcome NotWritten(PhotoOutcome out, const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const upload::FileError& e) {
+        if (!e.OutOfSpace()) {
+            out.result = PhotoOutcome::NeedsPerson;
+            out.reason = texts::kBatchCannotWrite.arg(e.path(), e.reason());
+            return out;
+        }
+    } catch (...) {
+    }
+    out.stopFailure = failure;
     return out;
 }
 
@@ -122,12 +140,10 @@ std::optional<PhotoOutcome> FollowTheRoad(const QString& path, const QString& up
     if (!prepared.Passed())
         return Refused(out, prepared, ws);
     const workspace::Result saved = PhotoWorkspace::Save(uploadPath, prepared.jpeg);
-    if (saved.outcome == workspace::Outcome::Failure) {
-        out.stopFailure = saved.failure;
-        return out;
-    }
+    if (saved.outcome == workspace::Outcome::Failure)
+        return NotWritten(out, saved.failure);
     out.quality = work.quality;
-    out.bytes = int(work.jpeg.size());
+    out.bytes = int(work.jpeg.size()) + upload::kTagLength;
     out.result = PhotoOutcome::Passed;
     out.picture = work.jpeg;
     JudgeHead(out, work.head);
@@ -147,18 +163,11 @@ std::optional<PhotoOutcome> WorkPhoto(const QString& path, const QString& upload
     }
 }
 
-std::optional<PhotoOutcome> KeptPhoto(const QString& uploadPath) {
-    QByteArray file;
-    try {
-        file = photo::ReadWholeFile(uploadPath, 1 << 20);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-    if (!upload::IsUploadFile(file))
-        return std::nullopt;
+PhotoOutcome KeptPhoto(const QByteArray& file) {
     PhotoOutcome out;
     out.result = PhotoOutcome::DoneBefore;
     out.picture = file;
+    out.bytes = int(file.size());
     // Judged as when it was made: the same code on the same bytes. Not
     // judged, not done: a failure is told as any photo's.
     workspace::UploadWork kept;

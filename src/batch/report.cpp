@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QSaveFile>
+#include <QUrl>
 
 #include "export/upload_file.h"
 #include "texts/texts.h"
@@ -15,6 +16,8 @@ QString ResultWord(PhotoOutcome::Result result) {
         return texts::kBatchPassed;
     case PhotoOutcome::DoneBefore:
         return texts::kBatchDoneBefore;
+    case PhotoOutcome::HandSaved:
+        return texts::kBatchHandSaved;
     case PhotoOutcome::NeedsPerson:
         break;
     }
@@ -25,7 +28,8 @@ QString CountsText(const Summary& summary) {
     return texts::kBatchCounts.arg(summary.photos.size())
         .arg(summary.Count(PhotoOutcome::Passed))
         .arg(summary.Count(PhotoOutcome::NeedsPerson))
-        .arg(summary.Count(PhotoOutcome::DoneBefore));
+        .arg(summary.Count(PhotoOutcome::DoneBefore))
+        .arg(summary.Count(PhotoOutcome::HandSaved));
 }
 
 namespace {
@@ -69,10 +73,71 @@ QString StopText(const Summary& summary) {
         std::rethrow_exception(summary.stopFailure);
     } catch (const upload::FileError& e) {
         return texts::kBatchWriteStopped.arg(e.path(), e.reason());
+    } catch (const RunRefused& e) {
+        return e.text();
     } catch (...) {
     }
     return texts::WithFullStop(texts::FailureText(summary.stopFailure));
 }
+
+namespace {
+
+// A link to the upload file, relative, so that the output folder may be
+// moved or zipped; and to the source, by its full path, shown as text too.
+QString Links(const PhotoOutcome& photo, const Summary& summary) {
+    QString links;
+    if (!photo.upload.isEmpty()) {
+        QUrl relative;
+        relative.setPath(photo.upload);  // a path, whatever "#" or "%" it holds
+        links += QStringLiteral("<p><a href=\"%1\">%2</a></p>")
+                     .arg(Html(QString::fromLatin1(relative.toEncoded())), Html(photo.upload));
+    }
+    const QString source = QDir(summary.input).filePath(photo.source);
+    return links + QStringLiteral("<p class=\"source\">%1<a href=\"%2\">%3</a></p>")
+                       .arg(Html(texts::kBatchSource), Html(QUrl::fromLocalFile(source).toString(QUrl::FullyEncoded)),
+                            Html(QDir::toNativeSeparators(source)));
+}
+
+QString Cards(const Summary& summary) {
+    QString cards;
+    for (const PhotoOutcome& photo : summary.photos)
+        if (photo.result == PhotoOutcome::NeedsPerson)
+            cards += QStringLiteral("<div class=\"card\">%1<p>%2</p><p class=\"reason\">%3</p>%4</div>\n")
+                         .arg(Picture(photo.picture, photo.source), Html(photo.source), Html(photo.reason),
+                              Links(photo, summary));
+    return cards.isEmpty() ? cards : QStringLiteral("<h2>%1</h2>\n").arg(Html(texts::kBatchCardsHeading)) + cards;
+}
+
+QString Passes(const Summary& summary) {
+    QString passes;
+    for (const PhotoOutcome& photo : summary.photos)
+        if (photo.result != PhotoOutcome::NeedsPerson)
+            passes += QStringLiteral("<div class=\"pass\">%1%2%3</div>\n")
+                          .arg(Picture(photo.picture, photo.upload),
+                               photo.result == PhotoOutcome::Passed ? QString() : Html(ResultWord(photo.result)),
+                               Links(photo, summary));
+    return passes.isEmpty() ? passes : QStringLiteral("<h2>%1</h2>\n").arg(Html(texts::kBatchPassedHeading)) + passes;
+}
+
+// The roster's rows that name no photo, and the files that are no photos.
+QString Lists(const Summary& summary) {
+    QString lists;
+    if (!summary.rowsWithoutPhoto.empty()) {
+        lists += QStringLiteral("<h2>%1</h2>\n<ul class=\"rows\">\n").arg(Html(texts::kBatchRowsHeading));
+        for (const RosterRow& row : summary.rowsWithoutPhoto)
+            lists += QStringLiteral("<li>%1</li>\n").arg(Html(texts::kBatchRosterRow.arg(row.row).arg(row.photo)));
+        lists += QStringLiteral("</ul>\n");
+    }
+    if (!summary.skipped.isEmpty()) {
+        lists += QStringLiteral("<h2>%1</h2>\n<ul class=\"skipped\">\n").arg(Html(texts::kBatchSkippedHeading));
+        for (const QString& file : summary.skipped)
+            lists += QStringLiteral("<li>%1</li>\n").arg(Html(file));
+        lists += QStringLiteral("</ul>\n");
+    }
+    return lists;
+}
+
+}  // namespace
 
 QString ReportPage(const Summary& summary) {
     QString page = QStringLiteral(
@@ -80,9 +145,10 @@ QString ReportPage(const Summary& summary) {
         "body{font-family:sans-serif;margin:1.5em;color:#222}"
         ".card{display:inline-block;vertical-align:top;width:340px;margin:0 1em 1em 0;padding:.5em;"
         "border:2px solid #e08a00;border-radius:6px}"
-        ".card p{margin:.3em 0}.reason{color:#b00;font-weight:bold}"
-        ".pass{display:inline-block;margin:0 .5em .5em 0;text-align:center;font-size:80%}"
-        ".pass img{display:block;width:200px;height:280px}"
+        ".card p,.pass p{margin:.3em 0;overflow-wrap:anywhere}.reason{color:#b00;font-weight:bold}"
+        ".source{font-size:80%;color:#555}"
+        ".pass{display:inline-block;vertical-align:top;width:210px;margin:0 .5em .5em 0;text-align:center;font-size:80%}"
+        ".pass img{display:block;width:200px;height:280px;margin:auto}"
         "</style></head><body>\n<h1>%1</h1>\n")
                        .arg(Html(texts::kBatchReportName));
     page += QStringLiteral("<p id=\"counts\">%1</p>\n<p>%2</p>\n")
@@ -91,29 +157,14 @@ QString ReportPage(const Summary& summary) {
         page += QStringLiteral("<p>%1</p>\n").arg(Html(texts::kBatchEmpty));
     if (!StopText(summary).isEmpty())
         page += QStringLiteral("<p class=\"reason\">%1</p>\n").arg(Html(StopText(summary)));
-    QString cards, passes;
-    for (const PhotoOutcome& photo : summary.photos) {
-        if (photo.result == PhotoOutcome::NeedsPerson)
-            cards += QStringLiteral("<div class=\"card\">%1<p>%2</p><p class=\"reason\">%3</p></div>\n")
-                         .arg(Picture(photo.picture, photo.source), Html(photo.source), Html(photo.reason));
-        else
-            passes += QStringLiteral("<div class=\"pass\">%1%2%3</div>\n")
-                          .arg(Picture(photo.picture, photo.upload), Html(photo.upload),
-                               photo.result == PhotoOutcome::DoneBefore ? QStringLiteral("<br>") + Html(texts::kBatchDoneBefore)
-                                                                         : QString());
-    }
-    if (!cards.isEmpty())
-        page += QStringLiteral("<h2>%1</h2>\n").arg(Html(texts::kBatchCardsHeading)) + cards;
-    if (!passes.isEmpty())
-        page += QStringLiteral("<h2>%1</h2>\n").arg(Html(texts::kBatchPassedHeading)) + passes;
-    return page + QStringLiteral("</body></html>\n");
+    return page + Cards(summary) + Passes(summary) + Lists(summary) + QStringLiteral("</body></html>\n");
 }
 
 QString ReportTable(const Summary& summary) {
     QString table = QChar(0xFEFF) + texts::kBatchCsvHeader + QStringLiteral("\r\n");
     for (const PhotoOutcome& photo : summary.photos) {
         QStringList row{Cell(photo.source), ResultWord(photo.result), Cell(photo.reason), Cell(photo.upload)};
-        row << (photo.bytes ? QString::number(photo.quality) : QString())
+        row << (photo.quality ? QString::number(photo.quality) : QString())
             << (photo.bytes ? QString::number(photo.bytes) : QString());
         for (int side = 0; side < 3; ++side)
             row << (photo.head ? QString::number(photo.head->margin[side]) : QString());

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/upload_file.h"
 
+#include <cerrno>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -9,11 +11,16 @@
 
 namespace upload {
 
-FileError::FileError(Step step, const QString& fileName, const QString& reason)
+FileError::FileError(Step step, const QString& fileName, const QString& reason, int code)
     : std::runtime_error("upload file " + fileName.toStdString() + ": " + reason.toStdString()),
       step_(step),
       path_(QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath())),
-      reason_(reason) {}
+      reason_(reason),
+      code_(code) {}
+
+bool FileError::OutOfSpace() const {
+    return code_ == ENOSPC || code_ == EDQUOT || code_ == EFBIG;
+}
 
 namespace {
 
@@ -42,20 +49,26 @@ void WriteUploadFile(const QString& fileName, const QByteArray& jpeg) {
     // Unbuffered: every write reaches the file at once, so a failure is seen
     // where it happens and no pending bytes stand in the way of emptying a
     // file written in place.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw FileError(FileError::Step::Create, fileName, file.errorString());
-
+    // The system's error number is taken right after the call that failed,
+    // before anything else can set it.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        const int code = errno;
+        throw FileError(FileError::Step::Create, fileName, file.errorString(), code);
+    }
     if (!WriteAll(file, jpeg) || !AddtoFile(file)) {
+        const int code = errno;
         const QString reason = file.errorString();
         // Written in place there is no old file left to keep: leave it empty
         // rather than half written. With a temporary file this only touches
         // the temporary, which is discarded.
         file.resize(0);
         file.cancelWriting();
-        throw FileError(FileError::Step::Write, fileName, reason);
+        throw FileError(FileError::Step::Write, fileName, reason, code);
     }
-    if (!file.commit())
-        throw FileError(FileError::Step::Write, fileName, file.errorString());
+    if (!file.commit()) {
+        const int code = errno;
+        throw FileError(FileError::Step::Write, fileName, file.errorString(), code);
+    }
 }
 
 QString UploadTagFor(int n) {

@@ -15,15 +15,20 @@ namespace upload {
 class FileError : public std::runtime_error {
 public:
     enum class Step { Create, Write };
-    FileError(Step step, const QString& fileName, const QString& reason);
+    // `code` is the system's error number where it is known, else 0.
+    FileError(Step step, const QString& fileName, const QString& reason, int code = 0);
     Step step() const { return step_; }
     const QString& path() const { return path_; }
     const QString& reason() const { return reason_; }
+    int code() const { return code_; }
+    // The disk or the quota is full: no other file would fare better.
+    bool OutOfSpace() const;
 
 private:
     Step step_;
     QString path_;
     QString reason_;
+    int code_;
 };
 
 // The tag's bytes at the end of an upload file: eight digits and a check digit.

@@ -42,6 +42,26 @@ Message MessageFor(const workspace::Result& result) {
     return {};
 }
 
+QString TeacherReason(const workspace::Result& result) {
+    using workspace::Outcome;
+    switch (result.outcome) {
+    case Outcome::FileTooSmall:
+        return kTeacherTooSmall;
+    case Outcome::NotAJpeg:
+        return kTeacherNotAJpeg;
+    case Outcome::NoFace:
+        return kTeacherNoFace;
+    case Outcome::BadBackground:
+        return kTeacherBackground;
+    case Outcome::WhiteBottomEdge:
+        return kTeacherBottomEdge;
+    case Outcome::NoFaceInResult:
+        return kTeacherNoFaceInResult;
+    default:
+        return MessageFor(result).text;
+    }
+}
+
 namespace {
 
 // What a face part that could not run says: the two causes a user can act on

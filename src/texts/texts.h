@@ -89,59 +89,6 @@ inline const QString kEncodingProgress = QStringLiteral("正在压缩照片…")
 // The progress text of a long step.
 QString ProgressText(const workspace::Progress& progress);
 
-// The command line's usage, for --help and a misuse.
-inline constexpr const char* kUsage =
-    "Usage: exam-photo [PHOTO.jpg]\n"
-    "       exam-photo --batch [INPUT OUTPUT [--jobs N] [--redo]]\n"
-    "\n"
-    "With a photo, the window opens and reads it. With --batch, every photo under\n"
-    "the folder INPUT is read, framed, checked and saved under OUTPUT as its upload\n"
-    "photo, with a report of the ones that need a person (OUTPUT/批量处理报告.html\n"
-    "and .csv); without folders a window asks for them.\n"
-    "  --jobs N   photos worked on at a time (default: one per core)\n"
-    "  --redo     make every upload photo again, also those already in OUTPUT\n"
-    "Exit status of --batch: 0 every photo passed, 1 some need a person, 2 misuse\n"
-    "or an unusable folder, 130 interrupted.\n";
-
-// Batch work: the results and reasons of its report, the report, the batch
-// window, and what the command line says.
-inline const QString kBatchReportName = QStringLiteral("批量处理报告");
-inline const QString kBatchPassed = QStringLiteral("通过");
-inline const QString kBatchNeedsPerson = QStringLiteral("需人工检查");
-inline const QString kBatchDoneBefore = QStringLiteral("已处理过");
-// A saved photo that needs a person for its head: misplaced (as the window
-// names it), misplaced because the photo leaves no room to frame it, not
-// measurable, or with a shadow beside it.
-inline const QString kBatchHeadMisplaced = QStringLiteral("已保存，%1");
-inline const QString kBatchNoRoom = QStringLiteral("已保存，照片中人像太大或太靠边，无法留出0.5cm，请重拍时离远一些");
-inline const QString kBatchHeadUnsure = QStringLiteral("已保存，无法测量头部位置（%1）");
-inline const QString kBatchShadow = QStringLiteral("已保存，审核提示：背景有阴影");
-inline const QString kBatchShadowToo = QStringLiteral("；审核提示：背景有阴影");
-inline const QString kBatchNameTaken = QStringLiteral("上传文件与另一张照片的同名：%1");
-inline const QString kBatchCounts = QStringLiteral("共 %1 张照片：%2 张通过，%3 张需人工检查，%4 张已处理过");
-inline const QString kBatchTime = QStringLiteral("用时 %1 秒");
-inline const QString kBatchEmpty = QStringLiteral("照片文件夹中没有可处理的文件。");
-inline const QString kBatchStopped = QStringLiteral("处理已中止，报告只包含已处理的照片。");
-inline const QString kBatchCardsHeading = QStringLiteral("需人工检查的照片");
-inline const QString kBatchPassedHeading = QStringLiteral("通过的照片");
-inline const QString kBatchCsvHeader = QStringLiteral("文件,结果,原因,上传文件,质量,字节,上边距,左边距,右边距");
-inline const QString kBatchWindowTitle = QStringLiteral("批量制作上传照片");
-inline const QString kBatchInput = QStringLiteral("照片文件夹");
-inline const QString kBatchOutput = QStringLiteral("保存到");
-inline const QString kBatchChoose = QStringLiteral("选择…");
-inline const QString kBatchStart = QStringLiteral("开始");
-inline const QString kBatchStop = QStringLiteral("停止");
-inline const QString kBatchOpenReport = QStringLiteral("打开报告");
-inline const QString kBatchMissingFolders = QStringLiteral("请选择照片文件夹和保存到的文件夹。");
-inline const QString kBatchNoInput = QStringLiteral("照片文件夹“%1”不存在或不是文件夹");
-inline const QString kBatchOutputIsFile = QStringLiteral("保存到的“%1”是一个文件，不是文件夹");
-inline const QString kBatchOutputHoldsInput = QStringLiteral("保存到的文件夹“%1”就是照片文件夹或包含它：照片文件夹不能写入");
-inline const QString kBatchNoOutput = QStringLiteral("无法建立保存到的文件夹“%1”");
-inline const QString kBatchBadJobs = QStringLiteral("--jobs 后面应是 1 到 256 之间的整数");
-inline const QString kBatchWriteStopped = QStringLiteral("无法写入“%1”：%2；处理已停止");
-inline const QString kBatchLine = QStringLiteral("%1/%2 %3% 每秒 %4 张 剩余 %5  %6");
-inline const QString kBatchDone = QStringLiteral("%1；报告：%2");
-
 // Dialogs.
 inline const QString kOpenTitle = QStringLiteral("打开照片源文件");
 inline const QString kSaveTitle = QStringLiteral("保存照片上传文件为...");
@@ -169,6 +116,9 @@ struct Message {
 
 // The box for an outcome; an empty text means no box.
 Message MessageFor(const workspace::Result& result);
+// What an outcome says to the teacher who checks someone else's photo in a
+// batch's report.
+QString TeacherReason(const workspace::Result& result);
 
 // What a failure says, for the general failure report, worded from the
 // facts it carries; a plain word for anything unknown.
@@ -182,3 +132,6 @@ QString FailureText(const std::exception_ptr& failure);
 QString WithFullStop(const QString& message);
 
 }  // namespace texts
+
+// The batch's own words: beside these, in a table of their own.
+#include "texts/batch_texts.h"

@@ -100,6 +100,14 @@ private slots:
         PutPortrait(in + QStringLiteral("/.hidden.jpg"), {400, 520}, 160, heads::kDarkOnBlue);
         Put(in + QStringLiteral("/批量处理报告.csv"), "a report of another run");
         Put(in + QStringLiteral("/empty.jpg"), {});
+        // What a class's folder also holds: the class list, system files, a
+        // phone's HEIC photo, names a USB stick cannot take.
+        Put(in + QStringLiteral("/名单.xlsx"), QByteArray("PK\x03\x04", 4) + QByteArray(200, 'x'));
+        Put(in + QStringLiteral("/Thumbs.db"), QByteArray(600, '\xD0'));
+        Put(in + QStringLiteral("/desktop.ini"), "[.ShellClassInfo]\r\n");
+        Put(in + QStringLiteral("/手机.heic"), QByteArray("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24) + QByteArray(300, '\1'));
+        PutPortrait(in + QStringLiteral("/a:b.jpg"), {400, 520}, 160, heads::kDarkOnBlue);
+        PutPortrait(in + QLatin1Char('/') + QString(84, QChar(0x957F)), {400, 520}, 160, heads::kDarkOnBlue);
         for (const char* name : {"workflow/no_face.jpg", "workflow/not_a_jpeg.jpg", "workflow/small.jpg",
                                  "hostile/scans_2500.jpg", "workflow/studio_blue.jpg"})
             Put(in + QStringLiteral("/") + QFileInfo(Data(name)).fileName(), photo::ReadWholeFile(Data(name)));
@@ -113,12 +121,15 @@ private slots:
         const Ran ran = RunBatch({in, out});
         QCOMPARE(ran.code, 1);
         const QMap<QString, QStringList> rows = Rows(out);
+        const QString longName = QString(84, QChar(0x957F));
         const QMap<QString, QString> reasons{
             {"王 小明.jpg", ""}, {"二班/li.JPG", ""}, {"zhao", ""}, {"tiny.jpg", kTinyHead},
             {"close.jpg", texts::kBatchNoRoom}, {"studio_blue.jpg", texts::kBatchHeadUnsure.arg(texts::kHeadDoubtObject)},
-            {"empty.jpg", "照片不是JPG文件或格式错误，不能进行处理！"}, {"not_a_jpeg.jpg", "照片不是JPG文件或格式错误，不能进行处理！"},
-            {"scans_2500.jpg", "照片不是JPG文件或格式错误，不能进行处理！"}, {"no_face.jpg", "请选择标准照照片！"},
-            {"small.jpg", "原始照片不能小于8K或可能像素太低，请更换照片。"}};
+            {"empty.jpg", texts::kBatchEmptyFile}, {"not_a_jpeg.jpg", texts::kBatchOtherFormat.arg("PNG")},
+            {"手机.heic", texts::kBatchOtherFormat.arg("HEIC")}, {"scans_2500.jpg", texts::kTeacherNotAJpeg},
+            {"no_face.jpg", texts::kTeacherNoFace}, {"small.jpg", texts::kTeacherTooSmall},
+            {"a:b.jpg", texts::kNameForbidden.arg("a:b.jpg", ":")},
+            {longName, texts::kNameLongForOutput.arg(longName + ".jpg").arg(255)}};
         QCOMPARE(QStringList(rows.keys()), QStringList(reasons.keys()));
         for (auto row = rows.begin(); row != rows.end(); ++row) {
             QCOMPARE(row.value().value(1), reasons.value(row.key()));
@@ -132,7 +143,7 @@ private slots:
             const QByteArray file = photo::ReadWholeFile(out + QLatin1Char('/') + upload);
             QVERIFY(upload::IsUploadFile(file));
             QCOMPARE(file.chopped(9), ByTheWindow(in + QLatin1Char('/') + row.key()));
-            QCOMPARE(row.value().value(4).toInt(), file.size() - 9);
+            QCOMPARE(row.value().value(4).toInt(), file.size());
         }
         // The page has the table's rows: a card for each that needs a person, a
         // picture for each that passed, and their counts.
@@ -142,30 +153,67 @@ private slots:
         const QString page = QString::fromUtf8(photo::ReadWholeFile(out + QStringLiteral("/批量处理报告.html")));
         QCOMPARE(page.count(QStringLiteral("class=\"card\"")), cards);
         QCOMPARE(page.count(QStringLiteral("class=\"pass\"")), rows.size() - cards);
-        QVERIFY(page.contains(texts::kBatchCounts.arg(rows.size()).arg(rows.size() - cards).arg(cards).arg(0)));
-        QCOMPARE(ran.out.count(QLatin1Char('\n')), 12);  // a line a photo, then the counts
+        QVERIFY(page.contains(texts::kBatchCounts.arg(rows.size()).arg(rows.size() - cards).arg(cards).arg(0).arg(0)));
+        // The files that are no photos: listed once, not counted.
+        for (const char* skipped : {"名单.xlsx", "Thumbs.db", "desktop.ini"})
+            QCOMPARE(page.count(QStringLiteral("<li>%1</li>").arg(skipped)), 1);
+        QCOMPARE(ran.out.count(QLatin1Char('\n')), rows.size() + 1);  // a line a photo, then the counts
     }
 
-    // A second run keeps what is there, but a head still to check stays so,
-    // and a file left empty is made anew; --redo makes them all anew. A kept
-    // photo is judged as when it was made: the same reason, run after run.
+    // A second run keeps what is there, made from the same bytes: a kept
+    // photo judged as when it was made, one saved by hand left alone. A
+    // replaced photo, or a file left empty, is made anew; --redo makes all
+    // anew but those saved by hand.
     void resume() {
         const QString out = dir.filePath(QStringLiteral("again"));
         RunBatch({in, out});
         const QMap<QString, QStringList> before = Rows(out);
         const QByteArray first = photo::ReadWholeFile(out + QStringLiteral("/zhao.jpg"));
+        const QByteArray li = photo::ReadWholeFile(out + QStringLiteral("/二班/li.JPG"));
         QFile(out + QStringLiteral("/王 小明.jpg")).resize(0);
+        PutPortrait(in + QStringLiteral("/二班/li.JPG"), {500, 600}, 190, heads::kBrownOnRed);
+        QByteArray byHand = photo::ReadWholeFile(out + QStringLiteral("/close.jpg")).chopped(9) + "100000001";
+        Put(out + QStringLiteral("/close.jpg"), byHand);
         QCOMPARE(RunBatch({in, out}).code, 1);
-        const QMap<QString, QStringList> rows = Rows(out);
+        QMap<QString, QStringList> rows = Rows(out);
         QCOMPARE(rows.value(QStringLiteral("zhao")).value(0), texts::kBatchDoneBefore);
-        for (const char* kept : {"tiny.jpg", "close.jpg", "studio_blue.jpg"})
+        for (const char* kept : {"tiny.jpg", "studio_blue.jpg"})
             QCOMPARE(rows.value(kept).value(1), before.value(kept).value(1));
-        QCOMPARE(rows.value(QStringLiteral("王 小明.jpg")).value(0), texts::kBatchPassed);
-        QVERIFY(upload::IsUploadFile(photo::ReadWholeFile(out + QStringLiteral("/王 小明.jpg"))));
+        QCOMPARE(rows.value(QStringLiteral("close.jpg")).value(0), texts::kBatchHandSaved);
+        for (const char* anew : {"王 小明.jpg", "二班/li.JPG"})
+            QCOMPARE(rows.value(anew).value(0), texts::kBatchPassed);
+        QVERIFY(photo::ReadWholeFile(out + QStringLiteral("/二班/li.JPG")).chopped(9) != li.chopped(9));
         QCOMPARE(photo::ReadWholeFile(out + QStringLiteral("/zhao.jpg")), first);
         QCOMPARE(RunBatch({in, out, QStringLiteral("--redo"), QStringLiteral("--jobs"), QStringLiteral("1")}).code, 1);
-        QCOMPARE(Rows(out).value(QStringLiteral("zhao")).value(0), texts::kBatchPassed);
+        rows = Rows(out);
+        QCOMPARE(rows.value(QStringLiteral("zhao")).value(0), texts::kBatchPassed);
+        QCOMPARE(rows.value(QStringLiteral("close.jpg")).value(0), texts::kBatchHandSaved);
         QCOMPARE(photo::ReadWholeFile(out + QStringLiteral("/zhao.jpg")).chopped(9), first.chopped(9));
+        QCOMPARE(photo::ReadWholeFile(out + QStringLiteral("/close.jpg")), byHand);
+    }
+
+    // A roster names the uploads at the top of the output folder, read in
+    // GB18030 as spreadsheets on Chinese systems save it: a photo it does
+    // not name is not written, a row without a photo is told. Two rows for
+    // one upload name stop the run before any photo is read.
+    void roster() {
+        QTemporaryDir out, lists;
+        const QString names = lists.filePath(QStringLiteral("名单.csv"));
+        QStringEncoder gb18030("GB18030");
+        Put(names, gb18030(QStringLiteral("照片,准考证号\r\n王 小明,110101\r\nzhao,张三\r\n赵六,120\r\n")));
+        const Ran ran = RunBatch({in, out.path(), QStringLiteral("--names"), names});
+        QCOMPARE(ran.code, 1);
+        const QMap<QString, QStringList> rows = Rows(out.path());
+        QCOMPARE(rows.value(QStringLiteral("王 小明.jpg")).value(2), QStringLiteral("110101.jpg"));
+        QCOMPARE(rows.value(QStringLiteral("zhao")).value(2), QStringLiteral("张三.jpg"));
+        QVERIFY(upload::IsUploadFile(photo::ReadWholeFile(out.filePath(QStringLiteral("张三.jpg")))));
+        QCOMPARE(rows.value(QStringLiteral("tiny.jpg")).value(1), texts::kBatchNotInRoster);
+        QVERIFY(ran.out.contains(texts::kBatchRosterRow.arg(4).arg(QStringLiteral("赵六"))));
+        Put(names, "王 小明,A1\nzhao,a1\n");
+        const Ran twice = RunBatch({in, out.path(), QStringLiteral("--names"), names});
+        QCOMPARE(twice.code, 2);
+        QVERIFY2(twice.out.contains(texts::kRosterSameUpload.arg(QStringLiteral("1、2"), QStringLiteral("A1、a1"))),
+                 qPrintable(twice.out));
     }
 
     // The output folder may lie inside the input, and is then never read.

@@ -353,9 +353,11 @@ private slots:
         QTest::newRow("unknown") << QStringList{"-x", "a.jpg"} << 2 << "";
         QTest::newRow("--unknown") << QStringList{"--platforms"} << 2 << "";
         QTest::newRow("-") << QStringList{"-"} << 2 << "";
-        // A batch: the file column reads "INPUT|OUTPUT|jobs|redo".
-        QTest::newRow("batch") << QStringList{"--batch", "照片 a", "b", "--jobs=3", "--redo"} << 3 << "照片 a|b|3|1";
-        QTest::newRow("batch window") << QStringList{"--batch"} << 3 << "||0|0";
+        // A batch: the file column reads "INPUT|OUTPUT|jobs|redo|names".
+        QTest::newRow("batch") << QStringList{"--batch", "照片 a", "b", "--jobs=3", "--redo", "--names", "名单.csv"} << 3
+                               << "照片 a|b|3|1|名单.csv";
+        QTest::newRow("batch window") << QStringList{"--batch"} << 3 << "||0|0|";
+        QTest::newRow("--names none") << QStringList{"--batch", "a", "b", "--names"} << 2 << "";
         QTest::newRow("batch, one folder") << QStringList{"--batch", "a"} << 2 << "";
         QTest::newRow("--redo alone") << QStringList{"a.jpg", "--redo"} << 2 << "";
         QTest::newRow("--jobs none") << QStringList{"--batch", "a", "b", "--jobs"} << 2 << "";
@@ -365,7 +367,7 @@ private slots:
         const CommandLine line = ParseCommandLine(arguments);
         QCOMPARE(int(line.action), FETCH(int, action));
         QCOMPARE(line.action == CommandLine::Action::Batch
-                     ? QStringLiteral("%1|%2|%3|%4").arg(line.input, line.output).arg(line.jobs).arg(line.redo)
+                     ? QStringLiteral("%1|%2|%3|%4|%5").arg(line.input, line.output).arg(line.jobs).arg(line.redo).arg(line.names)
                      : line.file,
                  FETCH(QString, file));
     }
@@ -510,14 +512,14 @@ private slots:
         for (int i = 0; i < 6; ++i)
             QVERIFY(photo.save(in.filePath(QStringLiteral("p%1.jpg").arg(i)), "JPEG", 92));
         QVERIFY(QFile::copy(Data("workflow/no_face.jpg"), in.filePath(QStringLiteral("p9.jpg"))));
-        BatchWindow window({in.path(), out.filePath(QStringLiteral("上传"))});
+        BatchWindow window({in.path(), out.filePath(QStringLiteral("上传")), {}});
         window.show();
         QSignalSpy finished(&window, &BatchWindow::finished);
         QTest::mouseClick(window.StartButton, Qt::LeftButton);
         QVERIFY(!window.StartButton->isEnabled() && window.StopButton->isEnabled());
         QVERIFY(finished.wait(120000));
         QCOMPARE(window.Progress->value(), 7);
-        QCOMPARE(window.Outcome->text(), texts::kBatchCounts.arg(7).arg(6).arg(1).arg(0));
+        QCOMPARE(window.Outcome->text(), texts::kBatchCounts.arg(7).arg(6).arg(1).arg(0).arg(0));
         UrlCatcher opened;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
         QTest::mouseClick(window.OpenReport, Qt::LeftButton);

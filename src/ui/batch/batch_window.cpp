@@ -94,7 +94,11 @@ void BatchWindow::StartClick() {
     worker_ = std::thread([this, options = options_] {
         QString outcome, page;
         try {
-            const batch::Summary summary = batch::Run(options, control_, [this](const batch::Tick& tick) {
+            QString misuse;
+            const batch::Plan plan = batch::PlanRun(options, &misuse);
+            if (!misuse.isEmpty())
+                throw batch::RunRefused(misuse);
+            const batch::Summary summary = batch::Run(options, plan, control_, [this](const batch::Tick& tick) {
                 {
                     std::lock_guard<std::mutex> lock(tickLock_);
                     tick_ = {tick.done, tick.total, tick.current, nullptr};
@@ -107,6 +111,8 @@ void BatchWindow::StartClick() {
             for (const QString& more : {batch::StopText(summary), page.isEmpty() ? error : QString()})
                 if (!more.isEmpty())
                     outcome += QLatin1Char('\n') + more;
+        } catch (const batch::RunRefused& e) {
+            outcome = e.text();
         } catch (...) {
             outcome = texts::WithFullStop(texts::FailureText(std::current_exception()));
         }

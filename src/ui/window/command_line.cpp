@@ -37,6 +37,11 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             batch = true;
         } else if (options && a == QLatin1String("--redo")) {
             line.redo = batchOption = true;
+        } else if (options && (a == QLatin1String("--names") || a.startsWith(QLatin1String("--names=")))) {
+            line.names = a.contains(QLatin1Char('=')) ? a.section(QLatin1Char('='), 1) : arguments.value(++i);
+            batchOption = true;
+            if (line.names.isEmpty())
+                return Misuse();
         } else if (options && (a == QLatin1String("--jobs") || a.startsWith(QLatin1String("--jobs=")))) {
             const QString value = a.contains(QLatin1Char('=')) ? a.section(QLatin1Char('='), 1)
                                                                 : arguments.value(++i);

@@ -15,6 +15,7 @@ struct CommandLine {
     QString input, output;
     int jobs = 0;
     bool redo = false;
+    QString names;  // --names: the roster
     QString misuse;  // what was wrong, where more than the usage says
 };
 
