@@ -71,25 +71,27 @@ constexpr int kHeadMarginPixels = 4;
 constexpr double kWallBesideFace = 0.45;
 constexpr double kWallAboveFace = 0.7;
 constexpr int kLeastWall = 400;
-// Edges: the share of wall pixels whose gradient, after a blur of
-// kWallEdgeBlur, exceeds kWallEdgeLevel levels a pixel. A gradient of 60
-// levels across the frame is 0.3 a pixel, the soft shadow's edge 4, grain
-// after the blur under 2.
-//   plain walls with grain, the 60-level gradient, the soft shadow: 0.000;
-//   real clean 0.000-0.017 (the flag's edge entering the frame);
-//   flag 0.126, shelf 0.063, real astronaut before her flag 0.089-0.176,
-//   sky over fields 0.010-0.016 (told by its colours).
-constexpr double kWallEdgeBlur = 1.0;
+// Edges: the share of wall pixels whose gradient exceeds kWallEdgeLevel
+// levels a pixel. A gradient of 60 levels across the frame is 0.3 a pixel,
+// the soft shadow's edge 4.
+//   plain walls with a grain of up to 9 levels a channel: 0.000-0.001; the
+//   60-level gradient and the soft shadow 0.000; real clean 0.000 (faces of
+//   70 to 100 pixels), 0.027 with the face 62 wide, her flag's edge entering
+//   the frame; grey stripes 0.324, flag 0.067-0.069, shelf 0.035, real
+//   before her flag 0.099-0.175, sky over fields 0.008-0.012 (told by its
+//   colours).
 constexpr double kWallEdgeLevel = 10;
 constexpr double kWallEdgeShare = 0.03;
 // Colours: the share of wall pixels, after a blur of kWallColourBlur, whose
 // red and green over the sum (in 255ths; a sum below kDarkestColour counts
 // as that) lie more than kWallTintStep from the wall's median; light,
-// gradients and shadows change a colour's brightness, not its tint.
-//   plain walls, red and blue with a grain of 6 levels included: 0.000;
-//   real clean 0.000-0.008; sky over fields 0.144-0.152, shelf 0.088-0.127,
-//   flag 0.325-0.341, real before her flag 0.056-0.169, a painted landscape
-//   0.049-0.104.
+// gradients and shadows change a colour's brightness, not its tint. Without
+// the blur a red wall's grain of 6 levels reads 0.109.
+//   plain walls, red and blue with a grain of 9 levels included, the
+//   gradient, the shadow: 0.000; real clean 0.000-0.008; grey stripes 0.000
+//   (told by their edges); shelf 0.071, sky over fields 0.144-0.145, flag
+//   0.325-0.341, real before her flag 0.056-0.169, a painted landscape behind
+//   a painted woman 0.049-0.104.
 constexpr double kWallColourBlur = 1.5;
 constexpr int kDarkestColour = 90;
 constexpr int kWallTintStep = 15;

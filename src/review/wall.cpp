@@ -51,13 +51,12 @@ std::array<int, 2> Chromaticity(const uchar* bgr) {
 }  // namespace
 
 WallLook LookAtWall(const cv::Mat& bgr, const cv::Mat& grey, const cv::Mat& wall) {
-    // Edges and colours after blurs that take the grain and JPEG's noise
-    // (the grain of a dark channel, a red wall's green and blue, moves a
-    // single pixel's colour a long way). Sobel's weights sum to 8 a pixel.
-    cv::Mat smooth, dx, dy, colours;
-    cv::GaussianBlur(grey, smooth, cv::Size(), kWallEdgeBlur);
-    cv::Sobel(smooth, dx, CV_16S, 1, 0);
-    cv::Sobel(smooth, dy, CV_16S, 0, 1);
+    // Sobel's weights sum to 8 a pixel. Colours are taken after a blur:
+    // the grain of a dark channel (a red wall's green and blue) moves a
+    // single pixel's colour a long way.
+    cv::Mat dx, dy, colours;
+    cv::Sobel(grey, dx, CV_16S, 1, 0);
+    cv::Sobel(grey, dy, CV_16S, 0, 1);
     cv::GaussianBlur(bgr, colours, cv::Size(), kWallColourBlur);
     const int edge = int(kWallEdgeLevel * 8 * kWallEdgeLevel * 8);
     Histogram levels{}, reds{}, greens{};
