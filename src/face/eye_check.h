@@ -16,11 +16,11 @@ namespace face {
 // The cascade file's name, looked for in the cascade folder beside the face's.
 inline constexpr const char* kEyeCascadeFileName = "haarcascade_eye.xml";
 
-// The eyes found in the upper half of `face` (a face the face check found in
-// `photo`), searched with the face turned back by `degrees` (positive where
-// the photo's right eye sits lower): the cascade finds eyes within about 8
-// degrees of level only. Each is a box centred on the eye, in the photo's
-// pixels. The cascade is parsed at the first search that finds the file and
+// The eyes found in `face` (a face the face check found in `photo`), in the
+// band where eyes lie, searched with the face turned back by `degrees`
+// (positive where the photo's right eye sits lower): the cascade finds eyes
+// within about 8 degrees of level only. Each is a box centred on the eye, in
+// the photo's pixels. The cascade is parsed at the first search that finds the file and
 // kept for the run. Throws CascadeMissing (with the file's path),
 // std::bad_alloc when memory runs out, and DetectorFailure for any other
 // failure of OpenCV's.
