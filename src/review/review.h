@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -31,7 +32,7 @@ struct Findings {
     // What was measured, NaN where a measure could not look.
     // The face's edges as soft as a Gaussian blur of this sigma, in pixels.
     double blurSigma = kNotMeasured;
-    // The face's median brightness (luma, 0 to 255).
+    // The median brightness of the face box's middle (luma, 0 to 255).
     double faceLight = kNotMeasured;
     // The share of the face's pixels blown to white (0 to 1).
     double clippedShare = kNotMeasured;
@@ -62,7 +63,7 @@ Findings Review(const QImage& upload, const QRect& face, const std::optional<QRe
 
 // What keeps a wall that fails the background check from its class, where
 // it can be said simply: every failing point a neutral light grey (not yet
-// white), a pale blue, or a red washed towards pink or orange.
+// white), a blue too pale for blue, or a red too pale (pink) for red.
 enum class WallMiss { None, GreyNotWhite, BlueTooPale, RedTooPale };
 
 // `misfits` are the points where the background check fails

@@ -18,10 +18,11 @@ namespace review {
 // measure: it does not grow with the face's size as the Laplacian's variance
 // does; divided by the face box's width it would move with the box, which the
 // detector draws up to 16 % wider around a blurred face.
-//   sharp fixtures 0.61-0.66, with a phone's grain (6 levels) 0.62;
-//   blurred sigma 0.8: 0.92-0.97; real 0.58-0.89, real enlarged and blurred
-//   0.8: 1.13; JPEG at quality 30 moves a sharp face by 0.03 at most;
-//   blurred sigma 2.0: 1.78-1.94, real 1.91; sigma 2.5: 2.15-2.38.
+//   sharp fixtures 0.61-0.65 (a phone's grain of 6 levels included);
+//   blurred sigma 0.8: 0.91-0.96; real 0.58-0.88 (faces of 53 to 124
+//   pixels), real enlarged 1.7 times and blurred 0.8: 1.12; JPEG down to
+//   quality 30 moves a sharp face by 0.03 at most;
+//   blurred sigma 2.0: 1.76-1.91, real 1.88; sigma 2.5: 2.12-2.35.
 constexpr double kReblurSigma = 1.5;
 constexpr double kBlurredSigma = 1.4;
 
