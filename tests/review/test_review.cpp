@@ -79,6 +79,8 @@ private slots:
         row("brightened until the cheeks clip", Lit(white, [](int) { return 1.6; }), true, {"too bright"});
         row("one side at half the light", Lit(white, [](int x) { return 0.7 + 0.3 / (1 + std::exp((x - 100) / 6.0)); }),
             true, {"uneven light"});
+        row("blond hair on white, head 152 wide, not outlined",
+            heads::MakePortrait(kUpload, 100, 40, 152, heads::kBlondOnWhite).photo, false, {});
         row("tilted 4 degrees", Tilted(4, heads::kWhite), false, {});
         row("tilted 12 degrees", Tilted(12, heads::kBlue), false, {"tilted"});
         row("stripes", OnWall(Stripes), true, {"busy wall"});
