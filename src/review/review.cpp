@@ -22,11 +22,10 @@ cv::Rect ToCv(const QRect& r) {
     return cv::Rect(r.x(), r.y(), r.width(), r.height());
 }
 
-// The part of the face box between these shares of its width and height.
-cv::Rect PartOf(const QRect& face, double left, double top, double right, double bottom) {
+cv::Rect PartOf(const QRect& face, const FacePart& part) {
     const auto at = [](int from, int length, double share) { return from + int(share * length); };
-    return cv::Rect(cv::Point(at(face.x(), face.width(), left), at(face.y(), face.height(), top)),
-                    cv::Point(at(face.x(), face.width(), right), at(face.y(), face.height(), bottom)));
+    return cv::Rect(cv::Point(at(face.x(), face.width(), part.left), at(face.y(), face.height(), part.top)),
+                    cv::Point(at(face.x(), face.width(), part.right), at(face.y(), face.height(), part.bottom)));
 }
 
 // The gradient's energy over `box`.
@@ -44,7 +43,8 @@ double GradientEnergy(const cv::Mat& grey, const cv::Rect& box) {
 // Worked out around the face only, wide enough for the blur's reach.
 double BlurSigma(const cv::Mat& grey, const cv::Rect& face) {
     const int reach = int(std::ceil(3 * kReblurSigma)) + 1;
-    const cv::Rect around = (face + cv::Size(2 * reach, 2 * reach) - cv::Point(reach, reach)) & cv::Rect(0, 0, grey.cols, grey.rows);
+    const cv::Rect around =
+        (face + cv::Size(2 * reach, 2 * reach) - cv::Point(reach, reach)) & cv::Rect(0, 0, grey.cols, grey.rows);
     const cv::Mat part = grey(around);
     const cv::Rect box = face - around.tl();
     cv::Mat reblurred;
@@ -73,7 +73,7 @@ void MeasureLight(const cv::Mat& middle, Findings& f) {
 }
 
 // Light on the face's darker half over its brighter half, in linear light
-// (the photo's levels undone), halves beside the nose from brow to chin.
+// (the photo's levels undone).
 double LightRatio(const cv::Mat& grey, const QRect& face) {
     const auto light = [&](const cv::Rect& half) {
         const Histogram counts = HistogramOf(grey(half));
@@ -84,7 +84,7 @@ double LightRatio(const cv::Mat& grey, const QRect& face) {
         }
         return sum / std::max(half.area(), 1);
     };
-    const double left = light(PartOf(face, 0.1, 0.2, 0.5, 0.9)), right = light(PartOf(face, 0.5, 0.2, 0.9, 0.9));
+    const double left = light(PartOf(face, kLeftHalf)), right = light(PartOf(face, kRightHalf));
     return std::max(left, right) > 0 ? std::min(left, right) / std::max(left, right) : kNotMeasured;
 }
 
@@ -125,7 +125,7 @@ Pictures PicturesOf(const QImage& upload) {
 
 void MeasureFace(const Pictures& p, const QRect& face, Findings& f) {
     f.blurSigma = BlurSigma(p.grey, ToCv(face));
-    MeasureLight(p.grey(PartOf(face, 0.2, 0.2, 0.8, 0.9)), f);
+    MeasureLight(p.grey(PartOf(face, kFaceMiddle)), f);
     f.lightRatio = LightRatio(p.grey, face);
 }
 

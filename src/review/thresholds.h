@@ -12,6 +12,15 @@
 
 namespace review {
 
+// Parts of the face box, as shares of its width and height. Its middle, for
+// the face's light, leaves out the hair and wall in its corners and the
+// forehead's top; the halves lie beside the nose from brow to chin.
+struct FacePart {
+    double left, top, right, bottom;
+};
+constexpr FacePart kFaceMiddle{0.2, 0.2, 0.8, 0.9};
+constexpr FacePart kLeftHalf{0.1, 0.2, 0.5, 0.9}, kRightHalf{0.5, 0.2, 0.9, 0.9};
+
 // 照片模糊. Blurring the face box again with kReblurSigma keeps a share of
 // its gradient's energy that tells how soft its edges already are, as the
 // sigma of a Gaussian blur, in pixels, whatever their contrast. An edge-width
