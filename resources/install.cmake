@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Installed: the executable and the cascade share one folder, as the program
-# looks for the cascade beside itself; bin/exam-photo is a link to it, which
+# Installed: the executable and the cascades share one folder, as the program
+# looks for them beside itself; bin/exam-photo is a link to it, which
 # the program resolves to its real folder.
 set(EXAM_APP_DIR lib/exam-photo)
 set(EXAM_DESKTOP_DIR ${CMAKE_CURRENT_LIST_DIR}/desktop)
@@ -11,7 +11,7 @@ install(CODE "if(CMAKE_INSTALL_DO_STRIP)
   execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment --remove-section=.note
     \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${EXAM_APP_DIR}/exam-photo\" COMMAND_ERROR_IS_FATAL ANY)
 endif()")
-install(FILES ${FACE_CASCADE_FILE} DESTINATION ${EXAM_APP_DIR})
+install(FILES ${FACE_CASCADE_FILE} ${EYE_CASCADE_FILE} DESTINATION ${EXAM_APP_DIR})
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/install-bin)
 file(CREATE_LINK ../${EXAM_APP_DIR}/exam-photo ${CMAKE_BINARY_DIR}/install-bin/exam-photo SYMBOLIC)
 install(FILES ${CMAKE_BINARY_DIR}/install-bin/exam-photo DESTINATION bin)
@@ -50,7 +50,7 @@ a nine-digit upload tag.")
 # The package carries the program, not its debugging information.
 set(CPACK_STRIP_FILES ON)
 # The shared libraries (Qt 6, OpenCV, libjpeg) are found by dpkg-shlibdeps;
-# the Chinese texts need a CJK font. The cascade travels inside the package.
+# the Chinese texts need a CJK font. The cascades travel inside the package.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk")
 include(CPack)

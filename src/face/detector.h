@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The detector behind the face check, with OpenCV's types.
+#include <QImage>
+
+#include <memory>
 #include <vector>
 
 #include <opencv2/core.hpp>
@@ -22,6 +25,17 @@ inline constexpr qint64 kDetectorBytesPerPixel = 46;
 inline bool SearchedReduced(double pixels) {
     return pixels > kMaxDetectPixels;
 }
+
+// The picture as a BGR (CV_8UC3) or grey (CV_8UC1) image of its own: the
+// pixels are copied out, as a QImage may share its buffer. Empty for a null
+// picture; throws std::bad_alloc when the conversion finds no memory.
+cv::Mat ToMat(const QImage& picture, int type);
+
+// The cascade file `fileName` in the folder (a trailing '/' optional).
+QString CascadePath(const QString& cascadeFolder, const char* fileName);
+// The cascade file at `path` opened and tried once; CascadeMissing when it is
+// missing, in a relative folder, or no classifier can be read from it.
+std::unique_ptr<cv::FileStorage> LoadCascade(const QString& path);
 
 // A classifier of the check's own, built from the cascade parsed once per run
 // (loaded at the first call that finds the file). Throws CascadeMissing when

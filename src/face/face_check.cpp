@@ -22,7 +22,7 @@
 namespace face {
 
 CascadeMissing::CascadeMissing(const QString& path)
-    : std::runtime_error("cannot load the face cascade " + path.toStdString()), path_(path) {}
+    : std::runtime_error("cannot load the cascade " + path.toStdString()), path_(path) {}
 
 ImageUnreadable::ImageUnreadable() : std::runtime_error("no image to check for faces") {}
 
@@ -43,20 +43,6 @@ constexpr double kScaleStep = 1.1;
 constexpr int kNeighbours = 2;
 constexpr double kGroupEps = 0.2;  // what detectMultiScale groups with
 constexpr int kFlags = cv::CASCADE_DO_CANNY_PRUNING;
-
-// The picture as a BGR (or grey) image of its own; clone() copies the pixels
-// out before the QImage (which may share its buffer) goes away. A conversion
-// that gives nothing found no memory for it.
-cv::Mat ToMat(const QImage& picture, int type) {
-    if (picture.isNull())
-        return {};
-    const QImage bgr = picture.convertToFormat(type == CV_8UC1 ? QImage::Format_Grayscale8 : QImage::Format_BGR888);
-    if (bgr.isNull())
-        throw std::bad_alloc();
-    return cv::Mat(bgr.height(), bgr.width(), type, const_cast<uchar*>(bgr.constBits()),
-                   static_cast<size_t>(bgr.bytesPerLine()))
-        .clone();
-}
 
 // OpenCV's way of decoding gives up on some damaged files that libjpeg still
 // reads (a progressive photo cut after its first scans): the window shows such
@@ -94,6 +80,17 @@ std::vector<cv::Rect> Clipped(const std::vector<cv::Rect>& faces, cv::Size size)
 
 }  // namespace
 
+cv::Mat ToMat(const QImage& picture, int type) {
+    if (picture.isNull())
+        return {};
+    const QImage bgr = picture.convertToFormat(type == CV_8UC1 ? QImage::Format_Grayscale8 : QImage::Format_BGR888);
+    if (bgr.isNull())
+        throw std::bad_alloc();
+    return cv::Mat(bgr.height(), bgr.width(), type, const_cast<uchar*>(bgr.constBits()),
+                   static_cast<size_t>(bgr.bytesPerLine()))
+        .clone();
+}
+
 QString ProgramFolder() {
     // The kernel's link to the running executable resolves symbolic links
     // and does not depend on argv[0] or the current directory.
@@ -105,29 +102,36 @@ QString ProgramFolder() {
     return QFileInfo(executable).absolutePath() + QLatin1Char('/');
 }
 
-cv::CascadeClassifier MakeClassifier(const QString& cascadeFolder) {
+QString CascadePath(const QString& cascadeFolder, const char* fileName) {
     QString folder = cascadeFolder;
     if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
-    const QString path = folder + QLatin1String(kCascadeFileName);
-    std::lock_guard<std::mutex> lock(CascadeLock);
-    if (!FaceCascade) {
-        auto cascade = std::make_unique<cv::FileStorage>();
-        bool loaded = false;
-        // A relative folder would mean the current directory, which is never
-        // where the cascade is looked for.
-        if (!QDir::isRelativePath(folder) && QFileInfo(path).isFile()) {
-            try {
-                loaded = cascade->open(QFile::encodeName(path).toStdString(), cv::FileStorage::READ) &&
-                         cv::CascadeClassifier().read(cascade->getFirstTopLevelNode());
-            } catch (const cv::Exception&) {
-                loaded = false;  // a damaged file counts as a missing one
-            }
+    return folder + QLatin1String(fileName);
+}
+
+std::unique_ptr<cv::FileStorage> LoadCascade(const QString& path) {
+    auto cascade = std::make_unique<cv::FileStorage>();
+    bool loaded = false;
+    // A relative folder would mean the current directory, which is never
+    // where the cascade is looked for.
+    if (!QDir::isRelativePath(path) && QFileInfo(path).isFile()) {
+        try {
+            loaded = cascade->open(QFile::encodeName(path).toStdString(), cv::FileStorage::READ) &&
+                     cv::CascadeClassifier().read(cascade->getFirstTopLevelNode());
+        } catch (const cv::Exception&) {
+            loaded = false;  // a damaged file counts as a missing one
         }
-        if (!loaded)
-            throw CascadeMissing(path);
-        FaceCascade = std::move(cascade);
     }
+    if (!loaded)
+        throw CascadeMissing(path);
+    return cascade;
+}
+
+cv::CascadeClassifier MakeClassifier(const QString& cascadeFolder) {
+    const QString path = CascadePath(cascadeFolder, kCascadeFileName);
+    std::lock_guard<std::mutex> lock(CascadeLock);
+    if (!FaceCascade)
+        FaceCascade = LoadCascade(path);
     cv::CascadeClassifier classifier;
     if (!classifier.read(FaceCascade->getFirstTopLevelNode()))
         throw CascadeMissing(path);

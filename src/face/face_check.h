@@ -15,8 +15,9 @@
 
 namespace face {
 
-// The cascade file is missing, unreadable or damaged. Tried again at the
-// next check, so putting the file back needs no restart.
+// A cascade file (the face's or the eyes') is missing, unreadable or
+// damaged. Tried again at the next check, so putting the file back needs no
+// restart.
 class CascadeMissing : public std::runtime_error {
 public:
     explicit CascadeMissing(const QString& path);
