@@ -83,11 +83,14 @@ PhotoOutcome Refused(const PhotoOutcome& out, const workspace::Result& result, c
     return refused;
 }
 
-// A saved photo whose head is misplaced, cannot be measured or has a shadow
-// beside it needs a person.
-void JudgeHead(PhotoOutcome& out, const std::optional<workspace::HeadFinding>& head) {
+// A saved photo whose head is misplaced or cannot be measured, or that a
+// reviewer would refuse (a shadow, blur, light, a tilt, a busy wall),
+// needs a person.
+void JudgeSaved(PhotoOutcome& out, const workspace::UploadWork& work) {
+    const std::optional<workspace::HeadFinding>& head = work.head;
     out.head = head ? head->measure : std::nullopt;
-    const QString reason = head ? texts::HeadReason(*head) : QString();
+    out.findings = texts::FindingWords(work.findings, head && head->shadow);
+    const QString reason = head ? texts::SavedReason(*head, work.findings) : QString();
     if (!reason.isEmpty()) {
         out.result = PhotoOutcome::NeedsPerson;
         out.reason = reason;
@@ -146,7 +149,7 @@ std::optional<PhotoOutcome> FollowTheRoad(const QString& path, const QString& up
     out.bytes = int(work.jpeg.size()) + upload::kTagLength;
     out.result = PhotoOutcome::Passed;
     out.picture = work.jpeg;
-    JudgeHead(out, work.head);
+    JudgeSaved(out, work);
     if (out.result == PhotoOutcome::NeedsPerson)
         out.picture = Card(ws, HeadMarks(ws, *work.head));
     return out;
@@ -179,7 +182,7 @@ PhotoOutcome KeptPhoto(const QByteArray& file) {
     }
     if (kept.faces.isEmpty())
         return NotDone(out, {workspace::Outcome::NoFaceInResult});
-    JudgeHead(out, kept.head);
+    JudgeSaved(out, kept);
     return out;
 }
 

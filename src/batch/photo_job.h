@@ -4,6 +4,7 @@
 // it, double-click to frame it, crop, save. Every step is the workspace's own.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <exception>
 #include <optional>
@@ -23,6 +24,7 @@ struct PhotoOutcome {
     int quality = 0;  // of the upload file's JPEG data; 0 where not known
     int bytes = 0;    // the upload file's size, its tag included; 0 where none was written
     std::optional<workspace::HeadMeasure> head;
+    QStringList findings;  // what a reviewer would refuse it for, in the texts' order
     // A JPEG to show: the upload photo for a pass, the photo with the frame
     // where the framing put it and the window's marks for one that needs a
     // person; empty where there is nothing to show.

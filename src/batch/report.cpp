@@ -160,14 +160,29 @@ QString ReportPage(const Summary& summary) {
     return page + Cards(summary) + Passes(summary) + Lists(summary) + QStringLiteral("</body></html>\n");
 }
 
+namespace {
+
+// The findings a column each, in their order.
+const QStringList& FindingColumns() {
+    static const QStringList columns{texts::kFindingBlur,  texts::kFindingDark,   texts::kFindingBright,
+                                     texts::kFindingUneven, texts::kFindingTilt,  texts::kFindingShadow,
+                                     texts::kFindingBusyWall};
+    return columns;
+}
+
+}  // namespace
+
 QString ReportTable(const Summary& summary) {
-    QString table = QChar(0xFEFF) + texts::kBatchCsvHeader + QStringLiteral("\r\n");
+    QString table = QChar(0xFEFF) + texts::kBatchCsvHeader + QLatin1Char(',') + FindingColumns().join(QLatin1Char(',')) +
+                    QStringLiteral("\r\n");
     for (const PhotoOutcome& photo : summary.photos) {
         QStringList row{Cell(photo.source), ResultWord(photo.result), Cell(photo.reason), Cell(photo.upload)};
         row << (photo.quality ? QString::number(photo.quality) : QString())
             << (photo.bytes ? QString::number(photo.bytes) : QString());
         for (int side = 0; side < 3; ++side)
             row << (photo.head ? QString::number(photo.head->margin[side]) : QString());
+        for (const QString& finding : FindingColumns())
+            row << (photo.findings.contains(finding) ? texts::kBatchFound : QString());
         table += row.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     }
     return table;

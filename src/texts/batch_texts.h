@@ -41,8 +41,10 @@ inline const QString kBatchHandSaved = QStringLiteral("已人工处理");
 inline const QString kBatchHeadMisplaced = QStringLiteral("已保存，%1");
 inline const QString kBatchNoRoom = QStringLiteral("已保存，照片中人像太大或太靠边，无法留出0.5cm，请重拍时离远一些");
 inline const QString kBatchHeadUnsure = QStringLiteral("已保存，无法测量头部位置（%1）");
-inline const QString kBatchShadow = QStringLiteral("已保存，审核提示：背景有阴影");
-inline const QString kBatchShadowToo = QStringLiteral("；审核提示：背景有阴影");
+inline const QString kBatchFindings = QStringLiteral("已保存，审核提示：%1");
+inline const QString kBatchFindingsToo = QStringLiteral("；审核提示：%1");
+// A finding's column in the table, where the photo has it.
+inline const QString kBatchFound = QStringLiteral("是");
 inline const QString kBatchNameTaken = QStringLiteral("上传文件与另一张照片的同名：%1");
 inline const QString kBatchCounts =
     QStringLiteral("共 %1 张照片：%2 张通过，%3 张需人工检查，%4 张已处理过，%5 张已人工处理");

@@ -78,11 +78,26 @@ QString FaceFailureLine(const std::exception_ptr& failure) {
     }
 }
 
+// A refused wall, with what it lacks where that is simply said.
+QString WallWords(review::WallMiss miss) {
+    switch (miss) {
+    case review::WallMiss::GreyNotWhite:
+        return kVerdictGreyWall;
+    case review::WallMiss::BlueTooPale:
+        return kVerdictPaleBlue;
+    case review::WallMiss::RedTooPale:
+        return kVerdictPaleRed;
+    case review::WallMiss::None:
+        break;
+    }
+    return kVerdictBackground;
+}
+
 // The verdict's own words, without its hints.
 QString VerdictWords(const workspace::LiveVerdict& verdict) {
     using Face = workspace::LiveVerdict::Face;
     if (verdict.colour == workspace::Outcome::BadBackground)
-        return kVerdictBackground;
+        return WallWords(verdict.wallMiss);
     if (verdict.colour == workspace::Outcome::WhiteBottomEdge)
         return kVerdictBottomEdge;
     switch (verdict.face) {
@@ -110,15 +125,10 @@ QStringList VerdictLines(const workspace::LiveVerdict& verdict, bool facesKnown)
     if (!verdict.shown)
         return {QString()};
     const QString words = VerdictWords(verdict);
-    const bool shadow = verdict.face == workspace::LiveVerdict::Face::Found && verdict.head && verdict.head->shadow;
+    const QStringList findings = FindingWords(verdict);
+    const QString finding = findings.isEmpty() ? QString() : kHint.arg(findings.front());
     const QString framing = facesKnown ? kHintSeparator + kFramingHint : QString();
-    QStringList lines;
-    if (shadow)
-        lines << words + kHintShadow + framing << words + kHintShadow;
-    else
-        lines << words + framing;
-    if (!framing.isEmpty() || shadow)
-        lines << words;
+    QStringList lines{words + finding + framing, words + finding, words};
     lines.removeDuplicates();
     return lines;
 }
@@ -156,17 +166,42 @@ QString DoubtText(workspace::HeadDoubt doubt) {
     return kHeadDoubtNoTop;
 }
 
-QString HeadReason(const workspace::HeadFinding& finding) {
+QStringList FindingWords(const std::optional<review::Findings>& findings, bool shadow) {
+    QStringList words;
+    const auto told = [&words](bool found, const QString& word) {
+        if (found)
+            words << word;
+    };
+    if (findings) {
+        told(findings->blurred, kFindingBlur);
+        told(findings->tooDark, kFindingDark);
+        told(findings->tooBright, kFindingBright);
+        told(findings->unevenLight, kFindingUneven);
+        told(findings->tilted, kFindingTilt);
+    }
+    told(shadow, kFindingShadow);
+    told(findings && findings->busyWall, kFindingBusyWall);
+    return words;
+}
+
+QStringList FindingWords(const workspace::LiveVerdict& verdict) {
+    if (!verdict.shown || verdict.face != workspace::LiveVerdict::Face::Found)
+        return {};
+    return FindingWords(verdict.findings, verdict.head && verdict.head->shadow);
+}
+
+QString SavedReason(const workspace::HeadFinding& head, const std::optional<review::Findings>& findings) {
     QString reason;
-    const auto tooNear = [&finding](int side) { return finding.measure->margin[side] < workspace::kHeadMarginLeast; };
-    if (!finding.measure)
-        reason = kBatchHeadUnsure.arg(DoubtText(finding.doubt));
+    const auto tooNear = [&head](int side) { return head.measure->margin[side] < workspace::kHeadMarginLeast; };
+    if (!head.measure)
+        reason = kBatchHeadUnsure.arg(DoubtText(head.doubt));
     else if (tooNear(0) || tooNear(1) || tooNear(2))
         reason = kBatchNoRoom;
-    else if (!finding.measure->AllWithin())
-        reason = kBatchHeadMisplaced.arg(MisplacedWords(*finding.measure));
-    if (finding.shadow)
-        reason = reason.isEmpty() ? kBatchShadow : reason + kBatchShadowToo;
+    else if (!head.measure->AllWithin())
+        reason = kBatchHeadMisplaced.arg(MisplacedWords(*head.measure));
+    const QString found = FindingWords(findings, head.shadow).join(kFindingSeparator);
+    if (!found.isEmpty())
+        reason = reason.isEmpty() ? kBatchFindings.arg(found) : reason + kBatchFindingsToo.arg(found);
     return reason;
 }
 

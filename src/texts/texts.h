@@ -53,8 +53,23 @@ inline const QString kVerdictHeadUnsure = QStringLiteral("能通过保存检查�
 inline const QString kHeadDoubtHair = QStringLiteral("头发与背景颜色相近");
 inline const QString kHeadDoubtObject = QStringLiteral("头部旁有其他物体");
 inline const QString kHeadDoubtNoTop = QStringLiteral("找不到头顶");
-// A shadow on the wall beside the head: reviewers refuse it.
-inline const QString kHintShadow = QStringLiteral("；提示：背景有阴影");
+// What the person who reviews the photo refuses it for, as measured: the
+// line ends with the first, the window lists them all. In this order.
+inline const QString kFindingBlur = QStringLiteral("照片模糊");
+inline const QString kFindingDark = QStringLiteral("脸部太暗");
+inline const QString kFindingBright = QStringLiteral("脸部过亮");
+inline const QString kFindingUneven = QStringLiteral("脸部光线不均");
+inline const QString kFindingTilt = QStringLiteral("头部歪斜");
+inline const QString kFindingShadow = QStringLiteral("背景有阴影");
+inline const QString kFindingBusyWall = QStringLiteral("背景不是纯色");
+inline const QString kHint = QStringLiteral("；提示：%1");
+inline const QString kReviewNotes = QStringLiteral("审核提示：%1");
+inline const QString kFindingSeparator = QStringLiteral("、");
+// A wall that fails the background check where what it lacks is simply said.
+inline const QString kVerdictGreyWall =
+    QStringLiteral("背景偏灰，还不算白色（每种颜色需高于200），请在更亮处重拍（见红圈）");
+inline const QString kVerdictPaleBlue = QStringLiteral("背景的蓝色太浅，还不算蓝色，请换深一些的蓝色背景（见红圈）");
+inline const QString kVerdictPaleRed = QStringLiteral("背景的红色太浅，还不算红色，请换深一些的红色背景（见红圈）");
 inline const QString kVerdictBackground = QStringLiteral("背景不是单一的蓝、红或白色（见红圈）");
 inline const QString kVerdictBottomEdge = QStringLiteral("底边是白色：照片小于相框或有白色边框（见红圈）");
 inline const QString kVerdictNoFace = QStringLiteral("相框内检测不到人像");
@@ -65,21 +80,26 @@ inline const QString kVerdictNoCascade = QStringLiteral("找不到人像检测�
 inline const QString kVerdictNoMemory = QStringLiteral("这台电脑的内存不够");
 inline const QString kHintSeparator = QStringLiteral("　　");
 
-// The verdict's line: its words, then the hints (a shadow, then the
-// framing hint while faces are known). The lines from the whole one to the
-// bare words, for a pane that cannot show them all: the framing hint gives
-// way first, then the shadow's.
+// The verdict's line: its words, then the hints (the first finding, then
+// the framing hint while faces are known). The lines from the whole one to
+// the bare words, for a pane that cannot show them all: the framing hint
+// gives way first, then the finding's.
 QString VerdictLine(const workspace::LiveVerdict& verdict, bool facesKnown);
 QStringList VerdictLines(const workspace::LiveVerdict& verdict, bool facesKnown);
 // What a passing photo's measured head says.
 QString HeadLine(const workspace::HeadMeasure& head);
 // Why a head could not be measured.
 QString DoubtText(workspace::HeadDoubt doubt);
+// The verdict's findings, in their order: the reviewer's and the head's
+// shadow; none before the face part has answered.
+QStringList FindingWords(const workspace::LiveVerdict& verdict);
+QStringList FindingWords(const std::optional<review::Findings>& findings, bool shadow);
 
-// Why a photo a batch framed and saved needs a person for its head; empty
-// when it does not. The batch frames every head 0.5 cm in from the edges, so
-// one left nearer an edge than the margins allow had no room in its photo.
-QString HeadReason(const workspace::HeadFinding& finding);
+// Why a photo a batch framed and saved needs a person: its head, then the
+// reviewer's findings; empty when nothing does. The batch frames every head
+// 0.5 cm in from the edges, so one left nearer an edge than the margins
+// allow had no room in its photo.
+QString SavedReason(const workspace::HeadFinding& head, const std::optional<review::Findings>& findings);
 
 // Progress of a long step in the status bar.
 inline const QString kReadingProgress = QStringLiteral("正在读取照片… %1%");

@@ -362,6 +362,8 @@ void PhotoWorkspace::JudgeFrame() {
         const std::vector<QPoint> misfits = verdict_.colour == Outcome::BadBackground
                                                 ? upload::BackgroundMisfits(framed)
                                                 : upload::BottomEdgePoints(framed);
+        if (verdict_.colour == Outcome::BadBackground)
+            verdict_.wallMiss = review::WhatTheWallMisses(framed, misfits);
         for (const QPoint& p : misfits)
             verdict_.rings.push_back(corner + p);
         return;
@@ -396,6 +398,7 @@ bool PhotoWorkspace::AnswerFace(int generation, const UploadWork& work) {
                                            : LiveVerdict::Face::Found;
     verdict_.faceFailure = work.failure;
     verdict_.head = work.head;
+    verdict_.findings = work.findings;
     return true;
 }
 
@@ -424,8 +427,13 @@ void PhotoWorkspace::JudgeUploadBytes(UploadWork& work, Progress* progress, bool
     // The face is looked for in exactly the bytes that will be saved, and
     // the head measured on what they show: the reviewer's photo.
     work.faces = face::CountFaces(work.jpeg, face::ProgramFolder(), progress ? &progress->stop : nullptr);
-    if (measureHead && !work.faces.isEmpty())
-        work.head = MeasureHead(photo::DecodeJpeg(work.jpeg, 1), LargestFace(work.faces));
+    if (!measureHead || work.faces.isEmpty())
+        return;
+    const QImage upload = photo::DecodeJpeg(work.jpeg, 1);
+    const QRect face = LargestFace(work.faces);
+    work.head = MeasureHead(upload, face);
+    work.findings = review::Review(upload, face,
+                                   work.head->measure ? std::optional<QRect>(work.head->measure->outline) : std::nullopt);
 }
 
 Result PhotoWorkspace::ApplyUpload(const UploadWork& work) {

@@ -27,6 +27,7 @@
 #include <memory>
 #include <optional>
 
+#include "review/review.h"
 #include "workspace/head.h"
 #include "workspace/outcome.h"
 #include "workspace/zoom.h"
@@ -66,13 +67,14 @@ struct ReadWork {
 };
 
 // What preparing the upload found: the encoded photo, the faces in its
-// bytes and, where asked, the head around the largest, measured on the
-// pixels those bytes decode to; or what failed.
+// bytes and, where asked, the head around the largest and what a reviewer
+// would refuse, measured on the pixels those bytes decode to; or what failed.
 struct UploadWork {
     QByteArray jpeg;
     QVector<QRect> faces;
     std::exception_ptr failure;
     std::optional<HeadFinding> head;
+    std::optional<review::Findings> findings;
     int quality = 0;  // the encoding's
 };
 
@@ -94,6 +96,8 @@ struct LiveVerdict {
     Face face = Face::Unasked;        // asked once the colours pass and the mouse is up
     std::exception_ptr faceFailure;   // why the face part failed
     std::optional<HeadFinding> head;  // where a face was found: its head, measured or not
+    std::optional<review::Findings> findings;  // and what a reviewer would refuse
+    review::WallMiss wallMiss = review::WallMiss::None;  // what a refused wall lacks, where simply said
     QVector<QPoint> rings;            // the failing sample points, in the viewport
     int generation = -1;              // the frame change it is about
 };
@@ -173,7 +177,8 @@ public:
     Result CheckResult();
     static UploadWork ComputeUpload(const QImage& result, Progress* progress = nullptr, bool measureHead = false);
     // What an upload's own JPEG data show: the faces in them and, where
-    // asked, the head around the largest, on the pixels they decode to. An
+    // asked, the head around the largest and the reviewer's findings, on the
+    // pixels they decode to. An
     // upload file kept from an earlier batch is judged by this too, so that
     // it fares exactly as when it was made.
     static void JudgeUploadBytes(UploadWork& work, Progress* progress, bool measureHead);

@@ -97,6 +97,7 @@ private slots:
         PutPortrait(in + QStringLiteral("/zhao"), {400, 520}, 160, heads::kDarkOnBlue);
         PutPortrait(in + QStringLiteral("/tiny.jpg"), {300, 400}, 38, heads::kDarkOnBlue);
         PutPortrait(in + QStringLiteral("/close.jpg"), {300, 400}, 270, heads::kDarkOnBlue);
+        PutPortrait(in + QStringLiteral("/shadow.jpg"), {400, 520}, 160, {heads::kBrightWhite, heads::kDark, 0, 0, 1});
         PutPortrait(in + QStringLiteral("/.hidden.jpg"), {400, 520}, 160, heads::kDarkOnBlue);
         Put(in + QStringLiteral("/批量处理报告.csv"), "a report of another run");
         Put(in + QStringLiteral("/empty.jpg"), {});
@@ -124,7 +125,7 @@ private slots:
         const QString longName = QString(84, QChar(0x957F));
         const QMap<QString, QString> reasons{
             {"王 小明.jpg", ""}, {"二班/li.JPG", ""}, {"zhao", ""}, {"tiny.jpg", kTinyHead},
-            {"close.jpg", texts::kBatchNoRoom}, {"studio_blue.jpg", texts::kBatchHeadUnsure.arg(texts::kHeadDoubtObject)},
+            {"close.jpg", texts::kBatchNoRoom}, {"shadow.jpg", texts::kBatchFindings.arg(texts::kFindingShadow)}, {"studio_blue.jpg", texts::kBatchHeadUnsure.arg(texts::kHeadDoubtObject)},
             {"empty.jpg", texts::kBatchEmptyFile}, {"not_a_jpeg.jpg", texts::kBatchOtherFormat.arg("PNG")},
             {"手机.heic", texts::kBatchOtherFormat.arg("HEIC")}, {"scans_2500.jpg", texts::kTeacherNotAJpeg},
             {"no_face.jpg", texts::kTeacherNoFace}, {"small.jpg", texts::kTeacherTooSmall},
@@ -145,6 +146,9 @@ private slots:
             QCOMPARE(file.chopped(9), ByTheWindow(in + QLatin1Char('/') + row.key()));
             QCOMPARE(row.value().value(4).toInt(), file.size());
         }
+        // A finding's column says so: the shadow's is the table's last but one.
+        QCOMPARE(rows.value(QStringLiteral("shadow.jpg")).value(13), texts::kBatchFound);
+        QCOMPARE(rows.value(QStringLiteral("zhao")).value(13), QString());
         // The page has the table's rows: a card for each that needs a person, a
         // picture for each that passed, and their counts.
         int cards = 0;

@@ -451,19 +451,22 @@ private slots:
         QTRY_COMPARE(status->accessibleName(), QStringLiteral("无法检测相框内的人像：这台电脑的内存不够") + hint);
     }
 
-    // Every verdict is seen whole in its pane with the shadow's hint.
+    // Every verdict is seen whole in its pane, with its longest finding
+    // where the face part has found one (a refused wall has none).
     void verdictSeenWhole() {
         Window w;
         auto* status = w.Get<StatusPanes>("StatusBar1");
-        QStringList words{texts::kVerdictHeadFits, texts::kVerdictColoursPass, texts::kVerdictBackground,
-                          texts::kVerdictBottomEdge};
+        for (const QString& wall : {texts::kVerdictBackground, texts::kVerdictBottomEdge, texts::kVerdictGreyWall,
+                                    texts::kVerdictPaleBlue, texts::kVerdictPaleRed, texts::kVerdictColoursPass})
+            QVERIFY2(status->Fits(1, wall), qPrintable(wall));
+        QStringList words{texts::kVerdictHeadFits};
         for (const QString* side : {texts::kHeadNear, texts::kHeadFar, texts::kHeadTouches})
             for (int i = 0; i < 3; ++i)
                 words << texts::kVerdictHeadMisplaced.arg(side[i]);
         for (const QString& cause : {texts::kHeadDoubtHair, texts::kHeadDoubtObject, texts::kHeadDoubtNoTop})
             words << texts::kVerdictHeadUnsure.arg(cause);
         for (const QString& line : words)
-            QVERIFY2(status->Fits(1, line + texts::kHintShadow), qPrintable(line));
+            QVERIFY2(status->Fits(1, line + texts::kHint.arg(texts::kFindingUneven)), qPrintable(line));
     }
 
     // While a step runs the window repaints and shows its progress but takes

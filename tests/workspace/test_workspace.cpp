@@ -139,6 +139,43 @@ private slots:
         QCOMPARE(texts::WithFullStop(QStringLiteral("原因。")), QStringLiteral("原因。"));
     }
 
+    // What a reviewer would refuse, as the line ends with its first and a
+    // batch's reason lists them all, the head's shadow among them.
+    void findingWords_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<bool>("tilted");
+        QTest::addColumn<bool>("shadow");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("none") << false << false << false << "相框内的照片能通过保存检查，头部位置合适，可以裁剪" << "";
+        QTest::newRow("dark and tilted") << true << true << false << "相框内的照片能通过保存检查，头部位置合适，可以裁剪；提示：脸部太暗"
+                                         << "已保存，审核提示：脸部太暗、头部歪斜";
+        QTest::newRow("tilted, a shadow") << false << true << true << "相框内的照片能通过保存检查，头部位置合适，可以裁剪；提示：头部歪斜"
+                                          << "已保存，审核提示：头部歪斜、背景有阴影";
+    }
+    void findingWords() {
+        LiveVerdict verdict;
+        verdict.shown = true;
+        verdict.face = LiveVerdict::Face::Found;
+        HeadFinding head;
+        head.measure = HeadMeasure{{40, 40, 40}, QRect(40, 40, 120, 200)};
+        head.shadow = FETCH(bool, shadow);
+        verdict.head = head;
+        verdict.findings = review::Findings();
+        verdict.findings->tooDark = FETCH(bool, dark);
+        verdict.findings->tilted = FETCH(bool, tilted);
+        QCOMPARE(texts::VerdictLine(verdict, false), FETCH(QString, line));
+        QCOMPARE(texts::SavedReason(head, verdict.findings), FETCH(QString, reason));
+    }
+
+    // A wall that misses white by a few levels is told what it lacks.
+    void greyWall() {
+        PhotoWorkspace ws;
+        ws.ApplyRead(Found(Pattern(200, 280, qRgb(190, 190, 186))));
+        ws.JudgeFrame();
+        QCOMPARE(texts::VerdictLine(ws.Verdict(), false), texts::kVerdictGreyWall);
+    }
+
     // The window's own words, as the user reads them.
     void windowTexts() {
         const std::pair<QString, const char*> texts[] = {

@@ -27,6 +27,7 @@ const QColor kWhite(255, 255, 255);
 const QColor kGrey(128, 128, 128);
 const QColor kRed(255, 0, 0);
 const QColor kLightYellow(255, 255, 128);
+const QColor kOrange(200, 90, 0);
 
 // Named as PNG, so that Qt does not load every image plugin to guess.
 QImage Picture(const QString& name) {
@@ -199,6 +200,15 @@ void TForm1::BuildControls() {
     RzBmpButton4 = new BitmapButton(Picture(QStringLiteral("exit.png")), texts::kExitButton, Panel4);
     RzBmpButton4->move(472, 341);
 
+    // Below the instructions, beside the save button: what a reviewer would
+    // refuse the frame's photo for, all of it, nothing hidden or cut.
+    ReviewNotes = new QLabel(Panel4);
+    ReviewNotes->setTextFormat(Qt::PlainText);
+    ReviewNotes->setWordWrap(true);
+    ReviewNotes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ReviewNotes->setGeometry(16, 354, 296, 60);
+    SetTextColour(ReviewNotes, kOrange);
+
     RzRichEdit2 = new QPlainTextEdit(Panel4);
     RzRichEdit2->setGeometry(16, 46, 297, 81);
     RzRichEdit2->setPlainText(texts::kRequirements);
@@ -224,7 +234,8 @@ void TForm1::BuildControls() {
 
     // Every other control stays out of the focus chain.
     for (QWidget* w : {Panel6, Panel2, Panel3, Panel7, ScrollBox1, Panel4, Panel5,
-                       static_cast<QWidget*>(Label2), static_cast<QWidget*>(Placeholder)})
+                       static_cast<QWidget*>(Label2), static_cast<QWidget*>(Placeholder),
+                       static_cast<QWidget*>(ReviewNotes)})
         w->setFocusPolicy(Qt::NoFocus);
     setFocusPolicy(Qt::NoFocus);
 
@@ -264,7 +275,8 @@ void TForm1::NameControls() {
         {Shape1, "Shape1"},   {RzLine1, "RzLine1"},     {RzLine2, "RzLine2"},           {RzLine3, "RzLine3"},
         {RzLine4, "RzLine4"}, {Marks, "Marks"},  {Panel4, "Panel4"},       {Image4, "Image4"},             {Shape2, "Shape2"},
         {Panel5, "Panel5"},   {Placeholder, "Placeholder"}, {Image2, "Image2"},         {RzBmpBtnSave, "RzBmpBtnSave"},
-        {RzBmpButton3, "RzBmpButton3"}, {RzBmpButton4, "RzBmpButton4"}, {RzRichEdit2, "RzRichEdit2"}};
+        {RzBmpButton3, "RzBmpButton3"}, {RzBmpButton4, "RzBmpButton4"}, {RzRichEdit2, "RzRichEdit2"},
+        {ReviewNotes, "ReviewNotes"}};
     for (const auto& [control, name] : named)
         control->setObjectName(QLatin1String(name));
 }

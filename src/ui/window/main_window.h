@@ -83,6 +83,8 @@ public:
     BitmapButton* RzBmpButton3 = nullptr;
     BitmapButton* RzBmpButton4 = nullptr;
     QPlainTextEdit* RzRichEdit2 = nullptr;
+    // What a reviewer would refuse the frame's photo for, once measured.
+    QLabel* ReviewNotes = nullptr;
 
 protected:
     // A local file dropped anywhere on the window is read; a folder or

@@ -152,6 +152,10 @@ void TForm1::ShowVerdictLine() {
     const auto fits = std::find_if(candidates.begin(), candidates.end(),
                                    [this](const QString& text) { return StatusBar1->Fits(1, text); });
     StatusBar1->SetPaneText(1, fits != candidates.end() ? *fits : candidates.back());
+    const QStringList findings = texts::FindingWords(verdict);
+    const QString notes = findings.isEmpty() ? QString() : texts::kReviewNotes.arg(findings.join(texts::kFindingSeparator));
+    ReviewNotes->setText(notes);
+    ReviewNotes->setAccessibleName(notes);
     const QString line = candidates.front();
     if (StatusBar1->accessibleName() != line) {
         StatusBar1->setAccessibleName(line);
