@@ -17,6 +17,7 @@
 
 #include "batch/journal.h"
 #include "batch/roster.h"
+#include "bench/best_of.h"
 #include "export/jpeg_encoder.h"
 #include "photo/file_reader.h"
 #include "photo/jpeg_decoder.h"
@@ -24,17 +25,6 @@
 namespace {
 
 constexpr int kClass = 60;
-
-double BestMs(const std::function<void()>& work, int runs = 3) {
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer clock;
-        clock.start();
-        work();
-        best = std::min(best, clock.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
 
 // A phone's 12 MP photo: grain everywhere, so it encodes to several MB.
 QByteArray PhoneJpeg() {

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "bench/best_of.h"
 #include "bench/bench_job.h"
 #include "workspace/zoom.h"
 
@@ -20,18 +21,6 @@ long PeakMemoryMiB() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
-}
-
-// Best of a few runs, in milliseconds.
-double TimeMs(const std::function<void()>& work, int runs) {
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
 }
 
 QImage GeneratedPhoto(QSize size) {
@@ -89,15 +78,15 @@ int main(int argc, char* argv[]) {
     const long startMemory = PeakMemoryMiB();
     double view[3], viewPeak[3];
     for (int i = 0; i < 3; ++i) {
-        view[i] = TimeMs([&] { sink += ViewStep(photo, scales[i]).width(); }, 20);
+        view[i] = BestMs([&] { sink += ViewStep(photo, scales[i]).width(); }, 20);
         viewPeak[i] = PeakMemoryMiB();
     }
-    const double cropView = TimeMs([&] { sink += workspace::RenderRegion(photo, photo.size() * 2, crop).width(); }, 20);
+    const double cropView = BestMs([&] { sink += workspace::RenderRegion(photo, photo.size() * 2, crop).width(); }, 20);
 
     double full[3];
     for (int i = 0; i < 3; ++i)
-        full[i] = TimeMs([&] { sink += FullBitmapStep(photo, scales[i]).width(); }, 2);
-    const double cropFull = TimeMs([&] { sink += FullBitmapStep(photo, 2.0).copy(crop).width(); }, 2);
+        full[i] = BestMs([&] { sink += FullBitmapStep(photo, scales[i]).width(); }, 2);
+    const double cropFull = BestMs([&] { sink += FullBitmapStep(photo, 2.0).copy(crop).width(); }, 2);
 
     std::printf("Zoom on a generated 6000 x 4000 photo, best of several runs\n");
     std::printf("%-24s %10s %18s %9s %16s\n", "", "view (ms)", "full bitmaps (ms)", "speed-up", "view peak (MiB)");
