@@ -128,10 +128,24 @@ void TForm1::BuildControls() {
     Panel3 = new Panel(kWhite, false, Panel2);
     Panel3->setGeometry(in2.Left(252));
     Aligner in3(Panel3, 5);
-
     Panel7 = new Panel(kWhite, false, Panel3);
     Panel7->setGeometry(in3.Top(100));
+    BuildZoomArea();
+    // The viewport fills the rest of the column: the size the workspace
+    // (and a batch) frames photos in.
+    ScrollBox1 = new Panel(kWhite, false, Panel3);
+    ScrollBox1->setGeometry(QRect(in3.Client().topLeft(), workspace::kViewport));
+    BuildViewport();
 
+    // Right column: instructions, requirements and the result photo.
+    Panel4 = new Panel(kWhite, false, Panel2);
+    Panel4->setGeometry(in2.Client());
+    BuildResultArea();
+    BuildRequirements();
+    SetFocusOrder();
+}
+
+void TForm1::BuildZoomArea() {
     Label2 = new QLabel(texts::kZoomLabel, Panel7);
     Label2->setTextFormat(Qt::PlainText);
     Label2->setGeometry(8, 43, 48, 12);
@@ -146,12 +160,9 @@ void TForm1::BuildControls() {
     RzTrackBar1 = new ZoomSlider(Panel7);
     RzTrackBar1->setGeometry(0, 56, 241, 38);
     RzTrackBar1->setEnabled(false);
+}
 
-    // The viewport fills the rest of the column: the size the workspace
-    // (and a batch) frames photos in.
-    ScrollBox1 = new Panel(kWhite, false, Panel3);
-    ScrollBox1->setGeometry(QRect(in3.Client().topLeft(), workspace::kViewport));
-
+void TForm1::BuildViewport() {
     Image1 = new PhotoView(
         [this](const QRect& region) { return Workspace ? Workspace->DrawWorkingPhoto(region) : QImage(); },
         ScrollBox1);
@@ -168,11 +179,9 @@ void TForm1::BuildControls() {
     // Above the photo and the guide lines.
     Marks = new FrameMarks(ScrollBox1);
     Marks->setGeometry(ScrollBox1->rect());
+}
 
-    // Right column: instructions, requirements and the result photo.
-    Panel4 = new Panel(kWhite, false, Panel2);
-    Panel4->setGeometry(in2.Client());
-
+void TForm1::BuildResultArea() {
     Image4 = new PictureBox(Panel4);
     Image4->SetPicture(Picture(QStringLiteral("instructions.png")));
     Image4->setGeometry(-11, 181, 347, 169);
@@ -208,7 +217,9 @@ void TForm1::BuildControls() {
     ReviewNotes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     ReviewNotes->setGeometry(16, 354, 296, 60);
     SetTextColour(ReviewNotes, kOrange);
+}
 
+void TForm1::BuildRequirements() {
     RzRichEdit2 = new QPlainTextEdit(Panel4);
     RzRichEdit2->setGeometry(16, 46, 297, 81);
     RzRichEdit2->setPlainText(texts::kRequirements);
@@ -231,7 +242,9 @@ void TForm1::BuildControls() {
         pal.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::Dark));
         RzRichEdit2->setPalette(pal);
     }
+}
 
+void TForm1::SetFocusOrder() {
     // Every other control stays out of the focus chain.
     for (QWidget* w : {Panel6, Panel2, Panel3, Panel7, ScrollBox1, Panel4, Panel5,
                        static_cast<QWidget*>(Label2), static_cast<QWidget*>(Placeholder),

@@ -95,6 +95,11 @@ protected:
 
 private:
     void BuildControls();
+    void BuildZoomArea();
+    void BuildViewport();
+    void BuildResultArea();
+    void BuildRequirements();
+    void SetFocusOrder();
     void WireEvents();
     void NameControls();
     // Runs a handler under the general failure report: an uncaught failure is
