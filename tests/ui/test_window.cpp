@@ -115,7 +115,7 @@ void DoubleClick(QTreeWidget* list, const QString& file) {
     QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
 }
 
-// The main windows open, in the order they were made.
+// The main windows open.
 QList<TForm1*> MainWindows() {
     QList<TForm1*> forms;
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -131,22 +131,26 @@ void OpenFromList(BatchWindow& window, const QString& upload) {
     QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
     DoubleClick(window.Photos, QStringLiteral("p9.jpg"));
     QVERIFY(MainWindows().isEmpty());
+    QList<TForm1*> opened;
     for (int n = 1; n <= 2; ++n) {
         DoubleClick(window.Photos, QStringLiteral("close.jpg"));
-        QCOMPARE(MainWindows().size(), n);
-        TForm1* form = MainWindows().last();
+        QList<TForm1*> open = MainWindows();
+        QCOMPARE(open.size(), n);
+        for (TForm1* before : opened)
+            open.removeOne(before);
+        TForm1* form = opened.emplace_back(open.value(0));
         Settle(*form);
         QCOMPARE(form->Image1->geometry(), QRect(8, 0, 300, 400));
         QCOMPARE(form->SaveStart(), QDir(upload).filePath(QStringLiteral("close.jpg")));
     }
-    const std::unique_ptr<QFileDialog> save = MakePictureDialog(nullptr, true, MainWindows()[0]->SaveStart());
+    const std::unique_ptr<QFileDialog> save = MakePictureDialog(nullptr, true, opened[0]->SaveStart());
     QCOMPARE(save->directory().absolutePath(), QDir(upload).absolutePath());
     QCOMPARE(save->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(), QStringLiteral("close.jpg"));
     // 退出! closes one of them alone, and the application goes on.
-    QTest::mouseClick(MainWindows()[0]->RzBmpButton4, Qt::LeftButton);
-    QTRY_COMPARE(MainWindows().size(), 1);
+    QTest::mouseClick(opened[0]->RzBmpButton4, Qt::LeftButton);
+    QTRY_COMPARE(MainWindows(), QList<TForm1*>{opened[1]});
     QVERIFY(window.isVisible());
-    MainWindows()[0]->close();
+    opened[1]->close();
     QTRY_VERIFY(MainWindows().isEmpty());
     QCOMPARE(lastClosed.count(), 0);
 }
@@ -621,7 +625,8 @@ private slots:
         QVERIFY(finished.wait(120000));
         QVERIFY(!window.isVisible());
         QVERIFY(window.Outcome->text().endsWith(texts::kBatchStopped));
-        QCOMPARE(Listed(window.Photos).last(), texts::kBatchRosterRow.arg(9).arg("缺席") + "||" + texts::kBatchRowWithoutPhoto);
+        QCOMPARE(Listed(window.Photos).value(window.Photos->topLevelItemCount() - 1),
+                 texts::kBatchRosterRow.arg(9).arg("缺席") + "||" + texts::kBatchRowWithoutPhoto);
     }
 
     // Qt's own dialogs and boxes; the tool stores no settings of theirs.
