@@ -170,15 +170,17 @@ void BatchWindow::StartClick() {
     if (Running())
         return;
     // Each start reads the fields afresh; what is done already is kept, as
-    // the command line keeps it.
-    options_ = {InputFolder->text(), OutputFolder->text(), RosterFile->text(), Jobs->value(), Redo->isChecked()};
-    const QString problem = options_.input.isEmpty() || options_.output.isEmpty()
-                                ? texts::kBatchMissingFolders
-                                : batch::FolderProblem(options_);
+    // the command line keeps it. The list keeps to the last run's folders
+    // until another starts.
+    const batch::Options options{InputFolder->text(), OutputFolder->text(), RosterFile->text(), Jobs->value(),
+                                 Redo->isChecked()};
+    const QString problem = options.input.isEmpty() || options.output.isEmpty() ? texts::kBatchMissingFolders
+                                                                                : batch::FolderProblem(options);
     if (!problem.isEmpty()) {
         QMessageBox::critical(this, texts::kBatchWindowTitle, problem);
         return;
     }
+    options_ = options;
     control_.stop = false;
     report_.clear();
     ended_.clear();
@@ -201,18 +203,18 @@ void BatchWindow::Run(const batch::Options& options) {
             const batch::Plan plan = batch::PlanRun(options, &misuse);
             if (!misuse.isEmpty())
                 throw batch::RunRefused(misuse);
-            QHash<QString, const batch::PlannedPhoto*> planned;
+            QHash<QString, const batch::PlannedPhoto*> bySource;
             for (const batch::PlannedPhoto& photo : plan.photos)
-                planned.insert(photo.source, &photo);
+                bySource.insert(photo.source, &photo);
             const batch::Summary summary = batch::Run(options, plan, control_, [&](const batch::Tick& tick) {
                 {
                     std::lock_guard<std::mutex> lock(tickLock_);
                     tick_ = {tick.done, tick.total, tick.current, nullptr};
                     // The outcome is the run's only while the tick lasts.
                     if (const batch::PhotoOutcome* photo = tick.finished) {
-                        const batch::PlannedPhoto* plannedPhoto = planned.value(photo->source);
-                        ended_.push_back({photo->source, plannedPhoto->refusal.isEmpty() ? plannedPhoto->upload : QString(),
-                                          photo->result, photo->reason});
+                        const batch::PlannedPhoto& planned = *bySource.value(photo->source);
+                        const QString upload = planned.refusal.isEmpty() ? planned.upload : QString();
+                        ended_.push_back({photo->source, upload, photo->result, photo->reason});
                     }
                 }
                 emit ticked();
