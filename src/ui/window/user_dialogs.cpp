@@ -58,8 +58,8 @@ std::unique_ptr<QFileDialog> MakePictureDialog(QWidget* parent, bool save, const
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setNameFilter(texts::kJpegFilter);
     dialog->setDefaultSuffix(QString());
-    // Every dialog starts where the program was started, never in a folder
-    // remembered from an earlier dialog.
+    // Every dialog starts where the program was started, or at the file it
+    // is given, never in a folder remembered from an earlier dialog.
     if (start.isEmpty()) {
         dialog->setDirectory(QDir::currentPath());
     } else {
