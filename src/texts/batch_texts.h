@@ -128,6 +128,7 @@ inline const QString kBatchRowsHeading = QStringLiteral("名单中有，但没�
 inline const QString kBatchRedo = QStringLiteral("全部重新制作（人工处理过的除外）");
 inline const QString kBatchJobs = QStringLiteral("同时处理");
 inline const QString kBatchRoster = QStringLiteral("名单（可选）");
+inline const QString kBatchRosterFilter = QStringLiteral("CSV 名单 (*.csv *.CSV)");
 inline const QString kBatchListHeader[3] = {QStringLiteral("文件"), QStringLiteral("结果"), QStringLiteral("原因")};
 inline const QString kBatchOpenHint = QStringLiteral("双击需人工检查的照片，可在主窗口中手动裁剪并保存");
 

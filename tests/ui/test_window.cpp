@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include "heads.h"
@@ -89,6 +90,69 @@ void WhenModal(std::function<void(T*)> act) {
         else
             WhenModal<T>(act);
     });
+}
+
+// The batch window's list, a row's columns joined by "|".
+QStringList Listed(const QTreeWidget* list) {
+    QStringList rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        rows << item->text(0) + '|' + item->text(1) + '|' + item->text(2);
+    }
+    return rows;
+}
+
+QStringList Sorted(QStringList rows) {
+    rows.sort();
+    return rows;
+}
+
+// A double-click as the mouse gives it: a click, then the second press.
+void DoubleClick(QTreeWidget* list, const QString& file) {
+    const QPoint at = list->visualItemRect(list->findItems(file, Qt::MatchExactly).value(0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+}
+
+// The main windows open.
+QList<TForm1*> MainWindows() {
+    QList<TForm1*> forms;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* form = qobject_cast<TForm1*>(w))
+            forms << form;
+    return forms;
+}
+
+// The list's photo that needs a person and has a face, opened from the
+// batch window twice: each main window reads it and would save it as its
+// upload. A photo without a face opens nothing.
+void OpenFromList(BatchWindow& window, const QString& upload) {
+    QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+    DoubleClick(window.Photos, QStringLiteral("p9.jpg"));
+    QVERIFY(MainWindows().isEmpty());
+    QList<TForm1*> opened;
+    for (int n = 1; n <= 2; ++n) {
+        DoubleClick(window.Photos, QStringLiteral("close.jpg"));
+        QList<TForm1*> open = MainWindows();
+        QCOMPARE(open.size(), n);
+        for (TForm1* before : opened)
+            open.removeOne(before);
+        TForm1* form = opened.emplace_back(open.value(0));
+        Settle(*form);
+        QCOMPARE(form->Image1->geometry(), QRect(8, 0, 300, 400));
+        QCOMPARE(form->SaveStart(), QDir(upload).filePath(QStringLiteral("close.jpg")));
+    }
+    const std::unique_ptr<QFileDialog> save = MakePictureDialog(nullptr, true, opened[0]->SaveStart());
+    QCOMPARE(save->directory().absolutePath(), QDir(upload).absolutePath());
+    QCOMPARE(save->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text(), QStringLiteral("close.jpg"));
+    // 退出! closes one of them alone, and the application goes on.
+    QTest::mouseClick(opened[0]->RzBmpButton4, Qt::LeftButton);
+    QTRY_COMPARE(MainWindows(), QList<TForm1*>{opened[1]});
+    QVERIFY(window.isVisible());
+    opened[1]->close();
+    QTRY_VERIFY(MainWindows().isEmpty());
+    QCOMPARE(lastClosed.count(), 0);
 }
 
 }  // namespace
@@ -506,36 +570,66 @@ private slots:
         QVERIFY(!w.form.isVisible());
     }
 
-    // The batch window runs a folder off its own thread, shows how far it
-    // has come, and opens its report; closed during a run, it stops the run
-    // first.
+    // The batch window runs a folder off its own thread with the options
+    // of its fields, lists each photo as it ends and opens its report; one
+    // that needs a person opens in a main window of its own, whose save goes
+    // to its upload. Closed during a run, it stops the run first.
     void batchWindow() {
         QTemporaryDir in, out;
         const QImage photo = heads::MakePortrait(QSize(1200, 1600), 600, 300, 500, heads::kDarkOnBlue).photo;
         for (int i = 0; i < 6; ++i)
             QVERIFY(photo.save(in.filePath(QStringLiteral("p%1.jpg").arg(i)), "JPEG", 92));
         QVERIFY(QFile::copy(Data("workflow/no_face.jpg"), in.filePath(QStringLiteral("p9.jpg"))));
-        BatchWindow window({in.path(), out.filePath(QStringLiteral("上传")), {}});
+        const QImage close = heads::MakePortrait(QSize(300, 400), 150, 80, 270, heads::kDarkOnBlue).photo;
+        QVERIFY(close.save(in.filePath(QStringLiteral("close.jpg")), "JPEG", 95));
+        const QString upload = out.filePath(QStringLiteral("上传"));
+        BatchWindow window({in.path(), upload, {}});
         window.show();
+        window.Jobs->setValue(3);
         QSignalSpy finished(&window, &BatchWindow::finished);
         QTest::mouseClick(window.StartButton, Qt::LeftButton);
         QVERIFY(!window.StartButton->isEnabled() && window.StopButton->isEnabled());
         QVERIFY(finished.wait(120000));
-        QCOMPARE(window.Progress->value(), 7);
-        QCOMPARE(window.Outcome->text(), texts::kBatchCounts.arg(7).arg(6).arg(1).arg(0).arg(0));
+        QCOMPARE(window.RunOptions().jobs, 3);
+        QCOMPARE(window.Progress->value(), 8);
+        QCOMPARE(window.Outcome->text(), texts::kBatchCounts.arg(8).arg(6).arg(2).arg(0).arg(0));
+        QStringList rows{"close.jpg|需人工检查|" + texts::kBatchNoRoom};
+        for (int i = 0; i < 6; ++i)
+            rows << QStringLiteral("p%1.jpg|通过|").arg(i);
+        rows << "p9.jpg|需人工检查|" + texts::kTeacherNoFace;
+        QCOMPARE(Sorted(Listed(window.Photos)), rows);
         UrlCatcher opened;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "open");
         QTest::mouseClick(window.OpenReport, Qt::LeftButton);
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(opened.url, QUrl::fromLocalFile(out.filePath(QStringLiteral("上传/批量处理报告.html"))));
-        // Again, with every photo made anew, and closed at once.
-        QDir(out.filePath(QStringLiteral("上传"))).removeRecursively();
+
+        OpenFromList(window, upload);
+        if (QTest::currentTestFailed())
+            return;
+
+        // Again, redone rather than kept: the list anew, the same results.
+        window.Redo->setChecked(true);
+        QTest::mouseClick(window.StartButton, Qt::LeftButton);
+        QVERIFY(finished.wait(120000));
+        QCOMPARE(Sorted(Listed(window.Photos)), rows);
+
+        // Again, with every photo made anew under a roster's names, and
+        // closed at once: its row without a photo comes last.
+        QDir(upload).removeRecursively();
+        QFile roster(out.filePath(QStringLiteral("名单.csv")));
+        QVERIFY(roster.open(QIODevice::WriteOnly));
+        roster.write("p0,a0\np1,a1\np2,a2\np3,a3\np4,a4\np5,a5\np9,a9\nclose,c\n缺席,d\n");
+        roster.close();
+        window.RosterFile->setText(roster.fileName());
         QTest::mouseClick(window.StartButton, Qt::LeftButton);
         window.close();
         QVERIFY(window.isVisible());
         QVERIFY(finished.wait(120000));
         QVERIFY(!window.isVisible());
         QVERIFY(window.Outcome->text().endsWith(texts::kBatchStopped));
+        QCOMPARE(Listed(window.Photos).value(window.Photos->topLevelItemCount() - 1),
+                 texts::kBatchRosterRow.arg(9).arg("缺席") + "||" + texts::kBatchRowWithoutPhoto);
     }
 
     // Qt's own dialogs and boxes; the tool stores no settings of theirs.

@@ -52,6 +52,8 @@ public:
     // Reads a photo chosen outside the open dialog (command line, drop)
     // exactly as a chosen one.
     void ReadPhotoFile(const QString& path);
+    // Where the save dialog starts (UserDialogs::SaveStart).
+    QString SaveStart() const { return Dialogs->SaveStart(); }
 
     // The window's controls; each one's objectName is its name.
     QWidget* Panel6 = nullptr;
