@@ -41,6 +41,7 @@
 
 #include "face/face_check.h"
 #include "photo/jpeg_decoder.h"
+#include "batch/batch_plan.h"
 #include "batch/batch_run.h"
 #include "bench/wait_for_step.h"
 #include "ui/window/main_window.h"
@@ -317,6 +318,10 @@ int MeasureBatch(const QString& input, const QString& output, int jobs) {
     timer.start();
     workspace::Progress control;
     const batch::Options options{input, output, {}, jobs, true};
+    if (const QString problem = batch::FolderProblem(options); !problem.isEmpty()) {
+        std::printf("  (%s)\n", qPrintable(problem));
+        return 1;
+    }
     QString misuse;
     const batch::Summary summary = batch::Run(options, batch::PlanRun(options, &misuse), control, [](const batch::Tick&) {});
     std::printf("%-52s %.1f s, peak %.0f MiB; held at once by the run's reckoning at most %.0f MiB, bound %.0f MiB\n",
