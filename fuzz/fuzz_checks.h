@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// What the fuzz targets share: how a broken promise is reported, and how
-// large a photo they decode.
+// What the fuzz targets share: how a broken promise is reported, how large
+// a photo they decode, and quiet.
+#include <QLoggingCategory>
 
 namespace fuzz {
 
@@ -18,6 +19,13 @@ constexpr long long kMaxPixels = 4000000;
 inline void Expect(bool promise) {
     if (!promise)
         __builtin_trap();
+}
+
+// Qt's JPEG reader (the EXIF tag is read through it) passes libjpeg's
+// warnings on; at thousands of inputs a second they would only drown
+// libFuzzer's own report.
+inline void QuietJpegWarnings() {
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.jpeg.warning=false"));
 }
 
 }  // namespace fuzz

@@ -39,6 +39,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // One thread, as a batch runs the check; the machine's other core is
     // another fuzzer's.
     static face::SearchOnOneThread oneThread;
+    fuzz::QuietJpegWarnings();
     return 0;
 }
 

@@ -12,7 +12,6 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QImage>
-#include <QLoggingCategory>
 
 #include "fuzz_checks.h"
 #include "photo/jpeg_decoder.h"
@@ -22,9 +21,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // Qt's image plugins (the EXIF tag is read through Qt's JPEG reader) are
     // found through the application object, as in the tool.
     static QCoreApplication app(*argc, *argv);
-    // Qt's JPEG reader passes libjpeg's warnings on; at thousands of inputs a
-    // second they would only drown libFuzzer's own report.
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.jpeg.warning=false"));
+    fuzz::QuietJpegWarnings();
     return 0;
 }
 
