@@ -20,8 +20,8 @@
 
 namespace {
 
-// An upload photo is 200 x 280; larger JPEG data are judged too, but a face
-// search over a large photo would cost a second an input.
+// An upload photo is 200 x 280. JPEG data up to a megapixel are judged,
+// larger ones not: a face search over a large photo costs a second an input.
 constexpr long long kMaxKeptPixels = 1000000;
 
 bool TooLargeToJudge(const QByteArray& jpeg) {
