@@ -77,17 +77,22 @@ bench: build
 	./$(BUILD)/bench/exam-photo-bench
 	./$(BUILD)/bench/exam-photo-bench-digest
 
-# Fuzzes the read path (bytes to an upright decoded photo) for FUZZ_SECONDS,
-# starting from the hostile-file corpus; crashes land in build-fuzz/crashes/.
+# Fuzzes each file-borne input (fuzz/CMakeLists.txt lists the targets) for
+# FUZZ_SECONDS each, starting from its corpus in fuzz/corpus/<target>/; new
+# inputs land in build-fuzz/corpus/<target>/, crashes in
+# build-fuzz/crashes/<target>/. `make test` replays the corpora in fuzz/.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 600
+FUZZ_TARGETS ?= read_photo face_decode roster kept_upload
 fuzz: deps
 	@command -v clang++ >/dev/null || { echo "The fuzzer needs clang: apt-get install clang libclang-rt-14-dev"; exit 1; }
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DEXAM_FUZZ=ON
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target read_photo_fuzzer
-	mkdir -p $(FUZZ_BUILD)/corpus $(FUZZ_BUILD)/crashes
-	$(FUZZ_BUILD)/fuzz/read_photo_fuzzer -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=4096 -timeout=20 \
-	  -artifact_prefix=$(FUZZ_BUILD)/crashes/ $(FUZZ_BUILD)/corpus tests/data/hostile tests/data/photo
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS:%=%_fuzzer)
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/crashes/$$t && \
+	  $(FUZZ_BUILD)/fuzz/$${t}_fuzzer -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=4096 -timeout=20 \
+	    -artifact_prefix=$(FUZZ_BUILD)/crashes/$$t/ $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t || exit 1; \
+	done
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

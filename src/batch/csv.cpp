@@ -16,6 +16,7 @@ std::vector<CsvRecord> SplitCsv(QStringView text) {
     CsvRecord record{1, {}, false};
     QString cell;
     bool quoted = false, opened = false;  // opened: the cell had its quotes
+    bool blank = true;  // the cell holds nothing but spaces yet: known, not scanned again at each quote
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (quoted) {
@@ -25,13 +26,14 @@ std::vector<CsvRecord> SplitCsv(QStringView text) {
                 cell += text[++i];
             else
                 quoted = false;
-        } else if (c == QLatin1Char('"') && !opened && cell.trimmed().isEmpty()) {
+        } else if (c == QLatin1Char('"') && !opened && blank) {
             quoted = opened = true;
             cell.clear();
         } else if (c == QLatin1Char(',')) {
             record.cells << cell;
             cell.clear();
             opened = false;
+            blank = true;
         } else if (LineEnd(c)) {
             if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
                 ++i;
@@ -41,8 +43,10 @@ std::vector<CsvRecord> SplitCsv(QStringView text) {
             record = CsvRecord{record.row + 1, {}, false};
             cell.clear();
             opened = false;
+            blank = true;
         } else {
             cell += c;
+            blank = blank && c.isSpace();
         }
     }
     if (!cell.isEmpty() || opened || !record.cells.isEmpty()) {
