@@ -64,9 +64,14 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // `exam-photo-bench batch` measures the batch alone.
+    // `exam-photo-bench batch` measures the batch alone, `head` the head's
+    // and the reviewer's measures alone.
     if (argc > 1 && QByteArray(argv[1]) == "batch") {
         BenchBatch();
+        return 0;
+    }
+    if (argc > 1 && QByteArray(argv[1]) == "head") {
+        BenchHead();
         return 0;
     }
     const QImage photo = GeneratedPhoto(QSize(6000, 4000));
