@@ -126,6 +126,7 @@ std::optional<PhotoOutcome> FollowTheRoad(const QString& path, const QString& up
     const workspace::Result readResult = ws.ApplyRead(std::move(read));
     if (!readResult.Passed())
         return Refused(out, readResult, ws);
+    out.faceRead = true;
 
     // The double-click, then the crop; the verdict's rings for a card.
     ws.FrameFace();
@@ -169,6 +170,7 @@ std::optional<PhotoOutcome> WorkPhoto(const QString& path, const QString& upload
 PhotoOutcome KeptPhoto(const QByteArray& file) {
     PhotoOutcome out;
     out.result = PhotoOutcome::DoneBefore;
+    out.faceRead = true;  // its photo was, to make it
     out.picture = file;
     out.bytes = int(file.size());
     // Judged as when it was made: the same code on the same bytes. Not

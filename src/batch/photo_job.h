@@ -25,6 +25,7 @@ struct PhotoOutcome {
     int bytes = 0;    // the upload file's size, its tag included; 0 where none was written
     std::optional<workspace::HeadMeasure> head;
     QStringList findings;  // what a reviewer would refuse it for, in the texts' order
+    bool faceRead = false;  // read as a JPEG with a face: a person can frame it by hand
     // A JPEG to show: the upload photo for a pass, the photo with the frame
     // where the framing put it and the window's marks for one that needs a
     // person; empty where there is nothing to show.

@@ -14,16 +14,15 @@
 #include <QThread>
 #include <QUrl>
 
-#include "batch/file_kind.h"
 #include "batch/report.h"
 #include "texts/texts.h"
 #include "ui/window/main_window.h"
 
 namespace {
 
-// What a listed photo keeps beside its three columns.
-constexpr int kUploadRole = Qt::UserRole;
-constexpr int kResultRole = Qt::UserRole + 1;
+// What a listed photo keeps beside its three columns: the upload file a
+// double-click opens it to.
+constexpr int kOpensAsRole = Qt::UserRole;
 
 QLabel* PlainLabel(QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -211,10 +210,12 @@ void BatchWindow::Run(const batch::Options& options) {
                     std::lock_guard<std::mutex> lock(tickLock_);
                     tick_ = {tick.done, tick.total, tick.current, nullptr};
                     // The outcome is the run's only while the tick lasts.
+                    // A photo that needs a person and can be read (a JPEG
+                    // in which a face was found) opens to its upload file.
                     if (const batch::PhotoOutcome* photo = tick.finished) {
-                        const batch::PlannedPhoto& planned = *bySource.value(photo->source);
-                        const QString upload = planned.refusal.isEmpty() ? planned.upload : QString();
-                        ended_.push_back({photo->source, upload, photo->result, photo->reason});
+                        const bool opens = photo->result == batch::PhotoOutcome::NeedsPerson && photo->faceRead;
+                        const QString upload = bySource.value(photo->source)->upload;
+                        ended_.push_back({photo->source, opens ? upload : QString(), photo->result, photo->reason});
                     }
                 }
                 emit ticked();
@@ -249,18 +250,17 @@ void BatchWindow::ShowTick() {
     Progress->setValue(tick.done);
     CurrentFile->setText(tick.current);
     for (const Ended& photo : ended)
-        List({photo.source, batch::ResultWord(photo.result), photo.reason}, photo.upload, photo.result);
+        List({photo.source, batch::ResultWord(photo.result), photo.reason}, photo.opensAs);
 }
 
-void BatchWindow::List(const QStringList& columns, const QString& upload, int result) {
+void BatchWindow::List(const QStringList& columns, const QString& opensAs) {
     // The list follows the photos as they end unless the user has scrolled
     // back to look at one.
     const QScrollBar* bar = Photos->verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
     auto* item = new QTreeWidgetItem(Photos, columns);
     item->setToolTip(2, columns.value(2));
-    item->setData(0, kUploadRole, upload);
-    item->setData(0, kResultRole, result);
+    item->setData(0, kOpensAsRole, opensAs);
     if (atEnd)
         Photos->scrollToItem(item);
 }
@@ -269,8 +269,7 @@ void BatchWindow::Finish() {
     worker_.join();
     ShowTick();
     for (const batch::RosterRow& row : rowsWithoutPhoto_)
-        List({texts::kBatchRosterRow.arg(row.row).arg(row.photo), QString(), texts::kBatchRowWithoutPhoto}, QString(),
-             -1);
+        List({texts::kBatchRosterRow.arg(row.row).arg(row.photo), QString(), texts::kBatchRowWithoutPhoto}, QString());
     rowsWithoutPhoto_.clear();
     report_ = page_;
     Outcome->setText(outcome_);
@@ -282,24 +281,19 @@ void BatchWindow::Finish() {
         close();
 }
 
-// A photo that needs a person and can be read (a JPEG in which a face was
-// found) opens in a main window of its own, whose save goes to the photo's
+// A photo listed to open (one that needs a person and was read with a
+// face) opens in a main window of its own, whose save goes to the photo's
 // upload file: the next run keeps it as saved by hand.
 void BatchWindow::OpenPhoto(QTreeWidgetItem* item) {
-    const QString upload = item->data(0, kUploadRole).toString();
-    const QString reason = item->text(2);
-    if (upload.isEmpty() || item->data(0, kResultRole).toInt() != batch::PhotoOutcome::NeedsPerson ||
-        reason == texts::kTeacherNoFace || reason == texts::kTeacherNotAJpeg || reason == texts::kTeacherTooSmall)
-        return;
-    const QString source = QDir(options_.input).filePath(item->text(0));
-    if (batch::SniffFile(source).kind != batch::FileKind::Jpeg)
+    const QString upload = item->data(0, kOpensAsRole).toString();
+    if (upload.isEmpty())
         return;
     // A window of its own: its 退出! closes it alone, and the batch goes on.
     auto* form = new TForm1(MakeQtDialogs(QDir(options_.output).filePath(upload)));
     form->setAttribute(Qt::WA_DeleteOnClose);
     form->show();
     form->activateWindow();
-    form->ReadPhotoFile(source);
+    form->ReadPhotoFile(QDir(options_.input).filePath(item->text(0)));
 }
 
 void BatchWindow::StopClick() {

@@ -72,7 +72,7 @@ private:
     // A photo the run has ended, as the list shows it.
     struct Ended {
         QString source;  // relative to the input folder
-        QString upload;  // relative to the output folder; empty where the plan refused the photo
+        QString opensAs;  // the upload a person frames it into; empty where it does not open
         batch::PhotoOutcome::Result result;
         QString reason;
     };
@@ -90,9 +90,8 @@ private:
     void ChooseRosterFile();
     void SetFieldsEnabled(bool enabled);
     void ShowTick();
-    // A row of the list: its columns, the upload it opens, and its result
-    // (-1 for a roster row without a photo).
-    void List(const QStringList& columns, const QString& upload, int result);
+    // A row of the list: its columns, and the upload it opens to (none where empty).
+    void List(const QStringList& columns, const QString& opensAs);
     void Finish();
     void OpenPhoto(QTreeWidgetItem* item);
 
