@@ -2,7 +2,11 @@
 #pragma once
 // What the fuzz targets share: how a broken promise is reported, how large
 // a photo they decode, and quiet.
+#include <QByteArray>
 #include <QLoggingCategory>
+
+#include <cstddef>
+#include <cstdint>
 
 namespace fuzz {
 
@@ -19,6 +23,12 @@ constexpr long long kMaxPixels = 4000000;
 inline void Expect(bool promise) {
     if (!promise)
         __builtin_trap();
+}
+
+// The input as bytes, not copied: a read past its end then hits
+// AddressSanitizer's redzone.
+inline QByteArray Input(const uint8_t* data, size_t size) {
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
 }
 
 // Qt's JPEG reader (the EXIF tag is read through it) passes libjpeg's

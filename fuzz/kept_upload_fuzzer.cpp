@@ -44,9 +44,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // Not copied: a read past the input's end then hits ASan's redzone.
-    const QByteArray file =
-        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QByteArray file = fuzz::Input(data, size);
     if (!upload::IsUploadFile(file))
         return 0;
     if (TooLargeToJudge(file.chopped(upload::kTagLength)))
